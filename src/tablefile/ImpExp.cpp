@@ -1,0 +1,315 @@
+#include "ImpExp.h"
+
+#include "text/Cp1251.h"
+#include "text/TException.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+struct Markers {
+    QByteArray Text[6]; // by LineKind; Plain stays empty
+    Markers() {
+        using K = TImpExpFile::LineKind;
+        Text[int(K::Section)] = Cp1251::Encode(u"\tНАЧАЛО_РАЗДЕЛА\t");
+        Text[int(K::MainFields)] = Cp1251::Encode(u"\tПОЛЯ_ОСН\t");
+        Text[int(K::DetailFields)] = Cp1251::Encode(u"\tПОЛЯ_ДЕТ\t");
+        Text[int(K::MainRecord)] = Cp1251::Encode(u"\tЗАП_ОСН\t");
+        Text[int(K::DetailRecord)] = Cp1251::Encode(u"\tЗАП_ДЕТ\t");
+    }
+};
+
+const Markers& TheMarkers() {
+    static const Markers markers;
+    return markers;
+}
+
+TImpExpFile::LineKind Classify(QByteArrayView line) {
+    if (line.size() < 8 || line.front() != '\t' || line.back() != '\t') return TImpExpFile::LineKind::Plain;
+    const Markers& m = TheMarkers();
+    for (int k = 1; k < 6; ++k)
+        if (line == m.Text[k]) return TImpExpFile::LineKind(k);
+    return TImpExpFile::LineKind::Plain;
+}
+
+// What is written may never break the file's structure: a line end or NUL inside a value becomes a
+// space, and a value that spells a marker loses its TABs.
+void MakeHarmless(char* data, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i)
+        if (data[i] == '\r' || data[i] == '\n' || data[i] == '\0') data[i] = ' ';
+    if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain) std::replace(data, data + size, '\t', ' ');
+}
+
+[[noreturn]] void FailOpen(const QString& fileName) {
+    throw TException(QStringLiteral(u"Невозможно открыть файл ") + fileName);
+}
+
+} // namespace
+
+TFieldValue::TFieldValue(QByteArray name) : m_name(std::move(name)), m_lowerName(AnsiLowerCase(m_name)) {}
+
+QString TFieldValue::Name() const { return Cp1251::Decode(m_name); }
+
+TImpExpFile::TImpExpFile(const QString& fileName, bool createIfMissing) {
+    if (QFile::exists(fileName)) {
+        Load(fileName);
+        return;
+    }
+    if (!createIfMissing) FailOpen(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || !file.commit())
+        throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") + file.errorString());
+}
+
+TImpExpFile::~TImpExpFile() = default;
+
+QByteArray TImpExpFile::MarkerText(LineKind kind) { return TheMarkers().Text[int(kind)]; }
+
+void TImpExpFile::Load(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) FailOpen(fileName);
+    if (file.size() >= qint64(kAddedBit))
+        throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
+    m_original = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") + file.errorString());
+
+    const char* begin = m_original.constData();
+    const char* end = begin + m_original.size();
+    if (const void* nul = std::memchr(begin, 0, m_original.size())) end = static_cast<const char*>(nul);
+
+    m_lines.reserve(size_t((end - begin) / 12 + 16));
+    for (const char* p = begin; p < end;) {
+        const char* q = p;
+        while (q < end && *q != '\r' && *q != '\n') ++q;
+        const QByteArrayView text(p, q - p);
+        if (text.size() > kSizeMask) throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
+        m_lines.push_back({quint32(p - begin), quint32(text.size()) | (quint32(Classify(text)) << 29)});
+        if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
+        p = q + 1;
+    }
+}
+
+const char* TImpExpFile::LineData(int index) const {
+    const Span& s = m_lines[index];
+    return s.Offset & kAddedBit ? m_added.constData() + (s.Offset & ~kAddedBit) : m_original.constData() + s.Offset;
+}
+
+TImpExpFile::Span TImpExpFile::AddText(QByteArrayView text, LineKind kind) {
+    if (m_added.size() + text.size() >= qsizetype(kAddedBit) || text.size() > kSizeMask)
+        throw TException(QStringLiteral(u"Слишком большой объём данных"));
+    const Span span{quint32(m_added.size()) | kAddedBit, quint32(text.size()) | (quint32(kind) << 29)};
+    m_added.append(text);
+    return span;
+}
+
+TImpExpFile::Span TImpExpFile::MakeLine(QByteArrayView text) { return AddText(text, Classify(text)); }
+
+TImpExpFile::Span TImpExpFile::MarkerLine(LineKind kind) {
+    // Lines never change, so every marker of a kind shares one copy of its text.
+    Span& cached = m_markerLines[int(kind)];
+    if (cached.SizeAndKind == 0) cached = AddText(MarkerText(kind), kind);
+    return cached;
+}
+
+TImpExpFile::Span TImpExpFile::MakeValueLine(const TValue& value) {
+    const QByteArray converted = value.GetKind() == TValue::Kind::Text ? QByteArray() : value.ToFileText();
+    const QByteArrayView text = value.GetKind() == TValue::Kind::Text ? value.TextBytes() : QByteArrayView(converted);
+    const Span span = AddText(text, LineKind::Plain);
+    MakeHarmless(m_added.data() + (span.Offset & ~kAddedBit), text.size());
+    return span;
+}
+
+void TImpExpFile::InsertLines(int at, const std::vector<Span>& lines) {
+    m_lines.insert(m_lines.begin() + at, lines.begin(), lines.end());
+}
+
+void TImpExpFile::Clear() {
+    NullValues();
+    m_lines.clear();
+    m_original.clear();
+    m_added.clear();
+    std::fill(std::begin(m_markerLines), std::end(m_markerLines), Span{0, 0});
+}
+
+bool TImpExpFile::WriteTo(QIODevice& device) const {
+    constexpr qsizetype kChunk = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(kChunk + 4096);
+    for (int i = 0; i < LineCount(); ++i) {
+        buffer.append(LineData(i), LineSize(i));
+        buffer.append("\r\n", 2);
+        if (buffer.size() >= kChunk) {
+            if (device.write(buffer) != buffer.size()) return false;
+            buffer.resize(0);
+        }
+    }
+    return device.write(buffer) == buffer.size();
+}
+
+void TImpExpFile::SaveToFile(const QString& fileName) const {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || !WriteTo(file) || !file.commit())
+        throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") + file.errorString());
+}
+
+void TImpExpFile::ResetPosition() {
+    m_currentRecord = -1;
+    m_currentDetail = -1;
+}
+
+void TImpExpFile::NullValues() {
+    for (auto& f : m_mainFields) f->Value = TValue();
+    for (auto& f : m_detailFields) f->Value = TValue();
+}
+
+void TImpExpFile::OpenSection(QStringView name) {
+    m_mainFields.clear();
+    m_detailFields.clear();
+    m_sectionStart = -1;
+    ResetPosition();
+
+    const QByteArray wanted = Cp1251::Encode(name);
+    const int n = LineCount();
+    for (int i = 0; i + 1 < n; ++i) {
+        if (Is(i, LineKind::Section) && QByteArrayView(LineData(i + 1), LineSize(i + 1)) == wanted) {
+            m_sectionStart = i + 2;
+            break;
+        }
+    }
+
+    if (m_sectionStart == -1) {
+        QByteArray safeName = wanted;
+        MakeHarmless(safeName.data(), safeName.size());
+        InsertLines(n, {MarkerLine(LineKind::Section), MakeLine(safeName), MarkerLine(LineKind::MainFields)});
+        m_sectionStart = n + 2;
+    } else if (m_sectionStart == n || !Is(m_sectionStart, LineKind::MainFields)) {
+        // A section without a field list (or a name on the very last line) has no fields.
+        InsertLines(m_sectionStart, {MarkerLine(LineKind::MainFields)});
+    } else {
+        auto* target = &m_mainFields;
+        for (int j = m_sectionStart + 1; j < n && !Is(j, LineKind::Section) && !Is(j, LineKind::MainRecord); ++j) {
+            if (Is(j, LineKind::DetailFields))
+                target = &m_detailFields;
+            else
+                target->push_back(std::make_unique<TFieldValue>(Line(j)));
+        }
+    }
+}
+
+void TImpExpFile::AddFields(const QStringList& names) {
+    if (m_sectionStart == -1) return;
+    for (const QString& name : names) {
+        QByteArray bytes = Cp1251::Encode(name);
+        MakeHarmless(bytes.data(), bytes.size());
+        const bool declared = std::any_of(m_mainFields.begin(), m_mainFields.end(),
+                                          [&](const auto& f) { return f->NameBytes() == bytes; });
+        if (declared) continue;
+        InsertLines(m_sectionStart + 1 + int(m_mainFields.size()), {MakeLine(bytes)});
+        m_mainFields.push_back(std::make_unique<TFieldValue>(bytes));
+    }
+}
+
+void TImpExpFile::DeleteRecords() {
+    First();
+    if (!HasRecord()) return;
+    int end = m_currentRecord;
+    while (end < LineCount() && !Is(end, LineKind::Section)) ++end;
+    m_lines.erase(m_lines.begin() + m_currentRecord, m_lines.begin() + end);
+    ResetPosition();
+    NullValues();
+}
+
+int TImpExpFile::FindInSection(int from, LineKind kind, bool last) const {
+    int found = -1;
+    for (int i = from; i < LineCount() && !Is(i, LineKind::Section); ++i) {
+        if (!Is(i, kind)) continue;
+        found = i;
+        if (!last) break;
+    }
+    return found;
+}
+
+void TImpExpFile::First() {
+    if (m_sectionStart == -1) return;
+    m_currentRecord = FindInSection(m_sectionStart, LineKind::MainRecord, false);
+    LoadRecord();
+}
+
+void TImpExpFile::Last() {
+    if (m_sectionStart == -1) return;
+    m_currentRecord = FindInSection(m_sectionStart, LineKind::MainRecord, true);
+    LoadRecord();
+}
+
+void TImpExpFile::Next() {
+    if (m_sectionStart == -1) return;
+    if (m_currentRecord < 0 || m_currentRecord >= LineCount() || !Is(m_currentRecord, LineKind::MainRecord))
+        m_currentRecord = -1;
+    else
+        m_currentRecord = FindInSection(m_currentRecord + 1, LineKind::MainRecord, false);
+    LoadRecord();
+}
+
+void TImpExpFile::LoadRecord() {
+    NullValues();
+    m_currentDetail = -1;
+    if (m_currentRecord < 0 || m_currentRecord >= LineCount() || !Is(m_currentRecord, LineKind::MainRecord)) {
+        m_currentRecord = -1;
+        return;
+    }
+    size_t mainIndex = 0, detailIndex = 0;
+    for (int j = m_currentRecord + 1; j < LineCount(); ++j) {
+        const LineKind kind = m_lines[j].Kind();
+        if (kind == LineKind::Section || kind == LineKind::MainRecord) break;
+        if (kind == LineKind::DetailRecord && m_currentDetail == -1) {
+            m_currentDetail = j;
+            continue;
+        }
+        auto& fields = m_currentDetail == -1 ? m_mainFields : m_detailFields;
+        size_t& k = m_currentDetail == -1 ? mainIndex : detailIndex;
+        if (k >= fields.size()) {
+            ++k;
+            continue;
+        }
+        // Lines of the loaded file are borrowed; lines added since may move, so they are copied.
+        fields[k++]->Value = m_lines[j].Offset & kAddedBit
+                                 ? TValue::FromBytes(Line(j))
+                                 : TValue::Borrow(m_original, LineData(j), LineSize(j));
+    }
+}
+
+void TImpExpFile::ClearValues() {
+    for (auto& f : m_mainFields) f->Value = TValue();
+}
+
+TFieldValue& TImpExpFile::FieldByName(QStringView name) {
+    QVarLengthArray<char, 64> lower(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const int b = Cp1251::FromUnicode(name[i].unicode());
+        lower[i] = char(Cp1251::LowerByte(uchar(b < 0 ? '?' : b)));
+    }
+    const QByteArrayView wanted(lower.constData(), lower.size());
+    TFieldValue* match = &m_emptyValue;
+    for (auto& f : m_mainFields)
+        if (f->LowerName() == wanted) match = f.get();
+    return *match;
+}
+
+void TImpExpFile::AppendRecord() {
+    if (m_sectionStart == -1 || m_mainFields.empty()) return;
+    int at = std::max(m_sectionStart, m_currentRecord + 1);
+    while (at < LineCount() && !Is(at, LineKind::Section)) ++at;
+    m_currentRecord = at;
+
+    std::vector<Span> record;
+    record.reserve(m_mainFields.size() + 1);
+    record.push_back(MarkerLine(LineKind::MainRecord));
+    for (const auto& f : m_mainFields) record.push_back(MakeValueLine(f->Value));
+    InsertLines(at, record);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QTime>
+
+// A moment as the data files count it: days since 30 December 1899, the time of day as the fraction.
+struct TDateTime {
+    double Value = 0;
+    static TDateTime FromDate(QDate date);
+    static TDateTime FromDateTime(QDate date, QTime time);
+    QDate Date() const;       // invalid when the whole-day part is 0 or below
+    QTime TimeOfDay() const;
+    friend bool operator==(TDateTime, TDateTime) = default;
+};
+
+// A currency amount: a number with four fixed decimals.
+struct TCurrency {
+    qint64 Scaled = 0; // value * 10000
+    static TCurrency FromDouble(double v);
+    double ToDouble() const { return double(Scaled) / 10000.0; }
+    friend bool operator==(TCurrency, TCurrency) = default;
+};
+
+// Locale-independent text forms of the table text files.
+namespace FileText {
+
+// Integer part, a point and the fraction truncated to exactly seven digits: 12.7 -> "12.6999999".
+QByteArray FromFloat(double v);
+QByteArray FromCurrency(TCurrency v);
+// "%2d.%2d.%d" when the whole-day part is above 0, otherwise the time of day "%2d:%2d:%2d".
+QByteArray FromDate(TDateTime v);
+QByteArray FromBool(bool v); // "ДА" / "НЕТ" in Windows-1251
+
+// Never fail: anything unreadable gives 0.
+double ToFloat(QByteArrayView text);
+TDateTime ToDate(QByteArrayView text);
+
+} // namespace FileText
