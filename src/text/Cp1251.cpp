@@ -23,6 +23,19 @@ constexpr uchar kCyrillicPairs[][2] = {
     {0xBD, 0xBE},
 };
 
+struct UnicodeTable {
+    char16_t Of[256];
+};
+
+constexpr UnicodeTable MakeUnicodeTable() {
+    UnicodeTable t{};
+    for (int b = 0; b < 256; ++b)
+        t.Of[b] = b < 0x80 ? char16_t(b) : b >= 0xC0 ? char16_t(0x0410 + (b - 0xC0)) : kHighHalf[b - 0x80];
+    return t;
+}
+
+constexpr UnicodeTable kUnicode = MakeUnicodeTable();
+
 constexpr CaseTables MakeCaseTables() {
     CaseTables t{};
     for (int i = 0; i < 256; ++i) t.Upper[i] = t.Lower[i] = uchar(i);
@@ -50,11 +63,7 @@ const std::array<uchar, 65536>& ReverseTable() {
 
 constinit const CaseTables Case = MakeCaseTables();
 
-char16_t ToUnicode(uchar byte) {
-    if (byte < 0x80) return byte;
-    if (byte >= 0xC0) return char16_t(0x0410 + (byte - 0xC0));
-    return kHighHalf[byte - 0x80];
-}
+char16_t ToUnicode(uchar byte) { return kUnicode.Of[byte]; }
 
 int FromUnicode(char16_t ch) {
     if (ch < 0x80) return ch;
@@ -65,14 +74,15 @@ QString Decode(QByteArrayView bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     const uchar* src = reinterpret_cast<const uchar*>(bytes.data());
-    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) dst[i] = ToUnicode(src[i]);
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) dst[i] = kUnicode.Of[src[i]];
     return out;
 }
 
-QByteArray Encode(QStringView text) {
+void EncodeAppend(QByteArray& out, QStringView text) {
     const auto& reverse = ReverseTable();
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char* dst = out.data();
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* dst = out.data() + start;
     qsizetype n = 0;
     for (qsizetype i = 0, len = text.size(); i < len; ++i) {
         const char16_t ch = text[i].unicode();
@@ -84,7 +94,12 @@ QByteArray Encode(QStringView text) {
         const uchar mapped = ch < 0x80 ? uchar(ch + 1) : reverse[ch];
         dst[n++] = mapped ? char(mapped - 1) : '?';
     }
-    out.truncate(n);
+    out.truncate(start + n);
+}
+
+QByteArray Encode(QStringView text) {
+    QByteArray out;
+    EncodeAppend(out, text);
     return out;
 }
 
