@@ -80,7 +80,9 @@ void AppendIntegerAndFraction(QByteArray& out, bool negative, quint64 whole, qui
 
 } // namespace
 
-TDateTime TDateTime::FromDate(QDate date) { return {double(date.toJulianDay() - kDayZero)}; }
+TDateTime TDateTime::FromDate(QDate date) {
+    return date.isValid() ? TDateTime{double(date.toJulianDay() - kDayZero)} : TDateTime{};
+}
 
 TDateTime TDateTime::FromDateTime(QDate date, QTime time) {
     return {FromDate(date).Value + time.msecsSinceStartOfDay() / 86400000.0};
