@@ -23,13 +23,15 @@ const QString kDetailRecord = u"\tЗАП_ДЕТ\t"_s;
 // The file text of the given lines, each ended by CR LF.
 QByteArray FileBytes(const QStringList& lines) {
     QByteArray out;
-    for (const QString& line : lines) out += Cp1251::Encode(line) + "\r\n";
+    for (const QString& line : lines)
+        out += Cp1251::Encode(line) + "\r\n";
     return out;
 }
 
 QStringList LinesOf(const TImpExpFile& file) {
     QStringList lines;
-    for (int i = 0; i < file.LineCount(); ++i) lines << Cp1251::Decode(file.Line(i));
+    for (int i = 0; i < file.LineCount(); ++i)
+        lines << Cp1251::Decode(file.Line(i));
     return lines;
 }
 
@@ -39,7 +41,8 @@ QList<QStringList> Records(TImpExpFile& file, const QString& section) {
     file.OpenSection(section);
     for (file.First(); file.HasRecord(); file.Next()) {
         QStringList values;
-        for (const auto& field : file.MainFields()) values << field->AsString();
+        for (const auto& field : file.MainFields())
+            values << field->AsString();
         records << values;
     }
     return records;
@@ -149,7 +152,8 @@ private:
 
 QString TstTableFile::WriteFile(const QString& name, const QByteArray& bytes) const {
     QFile file(Path(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write a test file");
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write a test file");
     return file.fileName();
 }
 
@@ -160,8 +164,8 @@ QByteArray TstTableFile::ReadFile(const QString& name) const {
 
 // The value of a one-field record read from a file; the copy outlives the file object.
 TValue TstTableFile::ValueFromFile(const QByteArray& line) const {
-    const QString path =
-        WriteFile(u"value.iop"_s, FileBytes({kSection, u"Т"_s, kMainFields, u"ПОЛЕ"_s, kRecord}) + line + "\r\n");
+    const QString path = WriteFile(
+        u"value.iop"_s, FileBytes({kSection, u"Т"_s, kMainFields, u"ПОЛЕ"_s, kRecord}) + line + "\r\n");
     TImpExpFile file(path, false);
     file.OpenSection(u"Т");
     file.First();
@@ -217,7 +221,8 @@ void TstTableFile::readsEveryLineEnd_data() {
 void TstTableFile::readsEveryLineEnd() {
     QFETCH(QByteArray, lineEnd);
     QFETCH(QByteArray, lastLineEnd);
-    const QStringList lines{kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s, kRecord, u"1"_s, u""_s, kRecord, u"3"_s, u"4"_s};
+    const QStringList lines{kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s, kRecord,
+                            u"1"_s,   u""_s,  kRecord,     u"3"_s, u"4"_s};
     QByteArray text;
     for (qsizetype i = 0; i < lines.size(); ++i)
         text += Cp1251::Encode(lines[i]) + (i + 1 < lines.size() ? lineEnd : lastLineEnd);
@@ -305,7 +310,7 @@ void TstTableFile::fieldByNameIgnoresCase() {
     const QStringList fields{u"ЦЕНА"_s, u"ЁМКОСТЬ"_s, u"ҐІЇЄ"_s, u"Code"_s, u"КОЛ_В_УПАКОВКЕ"_s};
     const QStringList values{u"12.50"_s, u"3"_s, u"укр"_s, u"X1"_s, u"10"_s};
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(QStringList{kSection, u"С"_s, kMainFields} + fields +
-                                                      QStringList{kRecord} + values)),
+                                                     QStringList{kRecord} + values)),
                      false);
     file.OpenSection(u"С");
     file.First();
@@ -333,7 +338,8 @@ void TstTableFile::fieldsDifferingInCaseLaterWins() {
 }
 
 void TstTableFile::emptyFieldNames() {
-    const QStringList lines{kSection, u"С"_s, kMainFields, u"А"_s, u""_s, u"В"_s, kRecord, u"1"_s, u"2"_s, u"3"_s};
+    const QStringList lines{kSection, u"С"_s,  kMainFields, u"А"_s, u""_s,
+                            u"В"_s,   kRecord, u"1"_s,      u"2"_s, u"3"_s};
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(lines)), false);
     file.OpenSection(u"С");
     QCOMPARE(file.MainFields().size(), size_t(3));
@@ -347,7 +353,8 @@ void TstTableFile::emptyFieldNames() {
 
 void TstTableFile::sectionOnTheLastLineHasNoFields() {
     for (const QByteArray& end : {QByteArray("\r\n"), QByteArray()}) {
-        const QByteArray text = FileBytes({kSection, u"А"_s, kMainFields, u"П"_s, kSection}) + Cp1251::Encode(u"Б") + end;
+        const QByteArray text =
+            FileBytes({kSection, u"А"_s, kMainFields, u"П"_s, kSection}) + Cp1251::Encode(u"Б") + end;
         TImpExpFile file(WriteFile(u"f.iop"_s, text), false);
         file.OpenSection(u"Б");
         QVERIFY(file.MainFields().empty());
@@ -368,7 +375,8 @@ void TstTableFile::sectionWithoutFieldList() {
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(lines)), false);
     file.OpenSection(u"С");
     QVERIFY(file.MainFields().empty());
-    QCOMPARE(LinesOf(file), (QStringList{kSection, u"С"_s, kMainFields, kRecord, u"1"_s, kSection, u"Д"_s, kMainFields}));
+    QCOMPARE(LinesOf(file),
+             (QStringList{kSection, u"С"_s, kMainFields, kRecord, u"1"_s, kSection, u"Д"_s, kMainFields}));
     // Without fields a record cannot be written.
     file.AppendRecord();
     QCOMPARE(file.LineCount(), 8);
@@ -380,19 +388,24 @@ void TstTableFile::valueLinesAgainstFields_data() {
     QTest::newRow("as many") << QStringList{u"1"_s, u"2"_s, u"3"_s} << QStringList{u"1"_s, u"2"_s, u"3"_s};
     QTest::newRow("fewer") << QStringList{u"1"_s} << QStringList{u"1"_s, QString(), QString()};
     QTest::newRow("none") << QStringList() << QStringList{QString(), QString(), QString()};
-    QTest::newRow("more") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s} << QStringList{u"1"_s, u"2"_s, u"3"_s};
+    QTest::newRow("more") << QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}
+                          << QStringList{u"1"_s, u"2"_s, u"3"_s};
     QTest::newRow("empty line") << QStringList{u"1"_s, u""_s, u"3"_s} << QStringList{u"1"_s, u""_s, u"3"_s};
     QTest::newRow("detail part") << QStringList{u"1"_s, kDetailRecord, u"д1"_s, u"д2"_s, u"д3"_s}
                                  << QStringList{u"1"_s, QString(), QString()};
-    QTest::newRow("other markers are values") << QStringList{kMainFields, kDetailFields, u"3"_s}
-                                              << QStringList{kMainFields, kDetailFields, u"3"_s};
+    QTest::newRow("other markers are values")
+        << QStringList{kMainFields, kDetailFields, u"3"_s} << QStringList{kMainFields, kDetailFields, u"3"_s};
+    QTest::newRow("near markers are values") << QStringList{kRecord + u' ', u"\tзап_осн\t"_s, u"\tЗАП_ОСН"_s}
+                                             << QStringList{kRecord + u' ', u"\tзап_осн\t"_s, u"\tЗАП_ОСН"_s};
 }
 
 void TstTableFile::valueLinesAgainstFields() {
     QFETCH(QStringList, valueLines);
     QFETCH(QStringList, expected);
-    const QStringList head{kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s, u"В"_s, kDetailFields, u"Д"_s, kRecord};
-    const QStringList next{kRecord, u"x"_s, u"y"_s, u"z"_s, kSection, u"Е"_s, kMainFields, u"А"_s, kRecord, u"e"_s};
+    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
+                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
+    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
+                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next)), false);
     file.OpenSection(u"С");
     QCOMPARE(file.MainFields().size(), size_t(3));
@@ -408,7 +421,7 @@ void TstTableFile::valueLinesAgainstFields() {
 }
 
 void TstTableFile::walksRecords() {
-    const QStringList lines{kSection, u"С"_s, kMainFields, u"А"_s, kRecord, u"1"_s, kRecord, u"2"_s,
+    const QStringList lines{kSection, u"С"_s, kMainFields, u"А"_s, kRecord,     u"1"_s, kRecord, u"2"_s,
                             kRecord,  u"3"_s, kSection,    u"Д"_s, kMainFields, u"А"_s, kRecord, u"4"_s};
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(lines)), false);
     QCOMPARE(Records(file, u"С"_s), (QList<QStringList>{{u"1"_s}, {u"2"_s}, {u"3"_s}}));
@@ -441,8 +454,9 @@ void TstTableFile::addFieldsOnASectionWithRecords() {
     QVERIFY(file.FieldByName(u"В").Value.IsNull());
     file.FieldByName(u"В").Value = u"5"_s;
     file.AppendRecord();
-    QCOMPARE(Records(file, u"С"_s),
-             (QList<QStringList>{{u"1"_s, u"2"_s, u""_s, u""_s}, {u"3"_s, u"4"_s, u""_s, u""_s}, {u"3"_s, u"4"_s, u"5"_s, u""_s}}));
+    QCOMPARE(Records(file, u"С"_s), (QList<QStringList>{{u"1"_s, u"2"_s, u""_s, u""_s},
+                                                        {u"3"_s, u"4"_s, u""_s, u""_s},
+                                                        {u"3"_s, u"4"_s, u"5"_s, u""_s}}));
 }
 
 void TstTableFile::appendGoesBeforeTheFollowingSection() {
@@ -466,7 +480,8 @@ void TstTableFile::appendGoesBeforeTheFollowingSection() {
 }
 
 void TstTableFile::deleteRecordsKeepsTheFieldDeclarations() {
-    const QStringList head{u"вступление"_s, kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s, kDetailFields, u"Д"_s};
+    const QStringList head{u"вступление"_s, kSection, u"С"_s,        kMainFields,
+                           u"А"_s,          u"Б"_s,   kDetailFields, u"Д"_s};
     const QStringList records{kRecord, u"1"_s, u"2"_s, kDetailRecord, u"д"_s, kRecord, u"3"_s, u"4"_s};
     const QStringList next{kSection, u"Е"_s, kMainFields, u"А"_s, kRecord, u"9"_s};
     TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + records + next)), false);
@@ -586,6 +601,7 @@ void TstTableFile::writtenForms_data() {
     QTest::newRow("negative integer") << TValue(-42) << QByteArray("-42");
     QTest::newRow("short") << TValue(short(7)) << QByteArray("7");
     QTest::newRow("12.7 truncated") << TValue(12.7) << QByteArray("12.6999999");
+    QTest::newRow("0.3 truncated") << TValue(0.3) << QByteArray("0.2999999");
     QTest::newRow("12.5") << TValue(12.5) << QByteArray("12.5000000");
     QTest::newRow("3.0") << TValue(3.0) << QByteArray("3.0000000");
     QTest::newRow("0.05") << TValue(0.05) << QByteArray("0.0500000");
@@ -595,6 +611,7 @@ void TstTableFile::writtenForms_data() {
     QTest::newRow("-1.5") << TValue(-1.5) << QByteArray("-1.5000000");
     QTest::newRow("-0.5") << TValue(-0.5) << QByteArray("-0.5000000");
     QTest::newRow("-3.0") << TValue(-3.0) << QByteArray("-3.0000000");
+    QTest::newRow("-0.7 truncated") << TValue(-0.7) << QByteArray("-0.6999999");
     QTest::newRow("not a number") << TValue(std::nan("")) << QByteArray();
     QTest::newRow("currency 7") << TValue(TCurrency::FromDouble(7)) << QByteArray("7.0000000");
     QTest::newRow("currency 12.3456") << TValue(TCurrency::FromDouble(12.3456)) << QByteArray("12.3456000");
@@ -602,12 +619,13 @@ void TstTableFile::writtenForms_data() {
     QTest::newRow("true") << TValue(true) << Cp1251::Encode(u"ДА");
     QTest::newRow("false") << TValue(false) << Cp1251::Encode(u"НЕТ");
     QTest::newRow("date") << TValue(TDateTime::FromDate(march5)) << QByteArray(" 5. 3.2004");
-    QTest::newRow("date, time dropped") << TValue(TDateTime::FromDateTime(march5, QTime(23, 59, 59)))
-                                        << QByteArray(" 5. 3.2004");
-    QTest::newRow("two-digit day and month") << TValue(TDateTime::FromDate(QDate(2004, 12, 25)))
-                                             << QByteArray("25.12.2004");
+    QTest::newRow("date, time dropped")
+        << TValue(TDateTime::FromDateTime(march5, QTime(23, 59, 59))) << QByteArray(" 5. 3.2004");
+    QTest::newRow("two-digit day and month")
+        << TValue(TDateTime::FromDate(QDate(2004, 12, 25))) << QByteArray("25.12.2004");
     QTest::newRow("first day") << TValue(TDateTime{1}) << QByteArray("31.12.1899");
-    QTest::newRow("time") << TValue(TDateTime::FromDateTime(QDate(1899, 12, 30), QTime(9, 5))) << QByteArray(" 9: 5: 0");
+    QTest::newRow("time") << TValue(TDateTime::FromDateTime(QDate(1899, 12, 30), QTime(9, 5)))
+                          << QByteArray(" 9: 5: 0");
     QTest::newRow("late time") << TValue(TDateTime::FromDateTime(QDate(1899, 12, 30), QTime(23, 59, 59)))
                                << QByteArray("23:59:59");
     QTest::newRow("day 0") << TValue(TDateTime{0}) << QByteArray(" 0: 0: 0");
@@ -650,9 +668,11 @@ void TstTableFile::valuesCannotForgeTheStructure_data() {
     QTest::newRow("LF") << TValue(u"a\nb"_s) << QByteArray("a b");
     QTest::newRow("CR LF") << TValue(u"a\r\nb\r\n"_s) << QByteArray("a  b  ");
     QTest::newRow("NUL") << TValue::FromBytes(QByteArray("a\0b", 3)) << QByteArray("a b");
-    QTest::newRow("a record inside") << TValue(u"x\r\n\tЗАП_ОСН\t\r\ny"_s) << Cp1251::Encode(u"x  \tЗАП_ОСН\t  y");
+    QTest::newRow("a record inside") << TValue(u"x\r\n\tЗАП_ОСН\t\r\ny"_s)
+                                     << Cp1251::Encode(u"x  \tЗАП_ОСН\t  y");
     for (const QString& marker : {kSection, kMainFields, kDetailFields, kRecord, kDetailRecord})
-        QTest::newRow(qPrintable(marker.trimmed())) << TValue(marker) << Cp1251::Encode(u' ' + marker.trimmed() + u' ');
+        QTest::newRow(qPrintable(marker.trimmed()))
+            << TValue(marker) << Cp1251::Encode(u' ' + marker.trimmed() + u' ');
     QTest::newRow("marker with more") << TValue(kRecord + u'x') << Cp1251::Encode(kRecord + u'x');
     QTest::newRow("marker ending in CR") << TValue(kRecord + u'\r') << Cp1251::Encode(kRecord + u' ');
 }
@@ -669,7 +689,8 @@ void TstTableFile::valuesCannotForgeTheStructure() {
     file.AppendRecord();
     file.SaveToFile(Path(u"f.iop"_s));
     const QByteArray record = FileBytes({kRecord}) + line + "\r\n" + FileBytes({u"после"_s});
-    QCOMPARE(ReadFile(u"f.iop"_s), FileBytes({kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s}) + record + record);
+    QCOMPARE(ReadFile(u"f.iop"_s),
+             FileBytes({kSection, u"С"_s, kMainFields, u"А"_s, u"Б"_s}) + record + record);
     TImpExpFile reread(Path(u"f.iop"_s), false);
     const QString text = Cp1251::Decode(line);
     QCOMPARE(Records(reread, u"С"_s), (QList<QStringList>{{text, u"после"_s}, {text, u"после"_s}}));

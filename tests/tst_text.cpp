@@ -5,13 +5,16 @@
 
 #include <iconv.h>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 QByteArray AllBytes() {
     QByteArray bytes(256, Qt::Uninitialized);
-    for (int b = 0; b < 256; ++b) bytes[b] = char(b);
+    for (int b = 0; b < 256; ++b)
+        bytes[b] = char(b);
     return bytes;
 }
 
@@ -37,6 +40,19 @@ uchar ExpectedCase(uchar byte, bool upper) {
     return mapped < 0 ? byte : uchar(mapped);
 }
 
+// The written form of a number by exact integer arithmetic: the fraction truncated, never rounded.
+QByteArray ExactForm(double v) {
+    const double whole = std::trunc(v);
+    int exponent = 0;
+    const double mantissa = std::frexp(std::fabs(v - whole), &exponent); // fraction = mantissa * 2^exponent
+    const __int128 bits = __int128(std::ldexp(mantissa, 53));
+    const int shift = 53 - exponent;
+    const long long digits = shift >= 100 ? 0 : (long long)((bits * 10000000) >> shift);
+    const bool negative = v < 0 && (whole != 0 || digits != 0);
+    return QByteArray(negative ? "-" : "") + QByteArray::number(qint64(std::fabs(whole))) + '.' +
+           QByteArray::number(digits).rightJustified(7, '0');
+}
+
 } // namespace
 
 class TstText : public QObject {
@@ -55,6 +71,7 @@ private Q_SLOTS:
     void sameText_data();
     void sameText();
     void dayCount();
+    void numbersAreTruncatedExactly();
 };
 
 void TstText::decodeMatchesTheCodePage() {
@@ -71,7 +88,8 @@ void TstText::everyByteRoundTrips() {
     const QByteArray bytes = AllBytes();
     QCOMPARE(Cp1251::Encode(Cp1251::Decode(bytes)), bytes);
     QVERIFY(Cp1251::CanEncode(Cp1251::Decode(bytes)));
-    for (int b = 0; b < 256; ++b) QCOMPARE(Cp1251::FromUnicode(Cp1251::ToUnicode(uchar(b))), b);
+    for (int b = 0; b < 256; ++b)
+        QCOMPARE(Cp1251::FromUnicode(Cp1251::ToUnicode(uchar(b))), b);
 }
 
 void TstText::everyCharacterWithAByteRoundTrips() {
@@ -121,7 +139,9 @@ void TstText::casePairs_data() {
     const char16_t* pairs[][2] = {{u"Ё", u"ё"}, {u"Ў", u"ў"}, {u"Є", u"є"}, {u"Ї", u"ї"}, {u"І", u"і"},
                                   {u"Ґ", u"ґ"}, {u"Ђ", u"ђ"}, {u"Ѓ", u"ѓ"}, {u"Љ", u"љ"}, {u"Њ", u"њ"},
                                   {u"Ќ", u"ќ"}, {u"Ћ", u"ћ"}, {u"Џ", u"џ"}, {u"Ј", u"ј"}, {u"Ѕ", u"ѕ"}};
-    for (const auto& p : pairs) QTest::newRow(QString::fromUtf16(p[0]).toUtf8()) << QString::fromUtf16(p[0]) << QString::fromUtf16(p[1]);
+    for (const auto& p : pairs)
+        QTest::newRow(QString::fromUtf16(p[0]).toUtf8())
+            << QString::fromUtf16(p[0]) << QString::fromUtf16(p[1]);
     QTest::newRow("А-Я") << u"АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"_s << u"абвгдежзийклмнопрстуфхцчшщъыьэюя"_s;
     QTest::newRow("Latin") << u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s << u"abcdefghijklmnopqrstuvwxyz"_s;
     QTest::newRow("no letters") << u"0-9 _.,;№µ§«»"_s << u"0-9 _.,;№µ§«»"_s;
@@ -182,7 +202,8 @@ void TstText::sameText() {
     QFETCH(bool, same);
     QCOMPARE(SameText(a, b), same);
     QCOMPARE(SameText(b, a), same);
-    if (Cp1251::CanEncode(a) && Cp1251::CanEncode(b)) QCOMPARE(SameText(Cp1251::Encode(a), Cp1251::Encode(b)), same);
+    if (Cp1251::CanEncode(a) && Cp1251::CanEncode(b))
+        QCOMPARE(SameText(Cp1251::Encode(a), Cp1251::Encode(b)), same);
 }
 
 void TstText::dayCount() {
@@ -194,6 +215,22 @@ void TstText::dayCount() {
     QCOMPARE(moment.TimeOfDay(), QTime(18, 0));
     QVERIFY(!TDateTime{0.25}.Date().isValid());
     QCOMPARE(TDateTime{0.25}.TimeOfDay(), QTime(6, 0));
+}
+
+void TstText::numbersAreTruncatedExactly() {
+    QList<double> values;
+    for (int kopecks = 0; kopecks <= 200000; ++kopecks)
+        values << kopecks / 100.0 << -kopecks / 100.0;
+    QRandomGenerator random(1251);
+    for (int i = 0; i < 100000; ++i)
+        values << (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(-8, 12));
+    for (double v : values) {
+        const QByteArray written = FileText::FromFloat(v);
+        QVERIFY2(written == ExactForm(v),
+                 qPrintable(QString::number(v, 'g', 17) + u' ' + QString::fromLatin1(written)));
+    }
+    // A decimal that a double holds just above comes back exactly.
+    QCOMPARE(FileText::ToFloat(FileText::FromFloat(12.05)), 12.05);
 }
 
 QTEST_APPLESS_MAIN(TstText)
