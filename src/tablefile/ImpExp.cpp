@@ -143,6 +143,9 @@ void TImpExpFile::Clear() {
     m_original.clear();
     m_added.clear();
     std::fill(std::begin(m_markerLines), std::end(m_markerLines), Span{0, 0});
+    // The open section's lines are gone: until the next OpenSection nothing may write at old indexes.
+    m_sectionStart = -1;
+    ResetPosition();
 }
 
 bool TImpExpFile::WriteTo(QIODevice& device) const {

@@ -49,11 +49,12 @@ constexpr CaseTables MakeCaseTables() {
     return t;
 }
 
-// Unicode BMP code unit -> byte + 1 (0 meaning "no byte"); built once.
+// Unicode BMP code unit -> its byte in the upper half, 0 meaning "no byte" (ASCII is never looked up,
+// so 0 cannot be a real answer); built once.
 const std::array<uchar, 65536>& ReverseTable() {
     static const std::array<uchar, 65536> table = [] {
         std::array<uchar, 65536> t{};
-        for (int b = 0; b < 256; ++b) t[ToUnicode(uchar(b))] = uchar(b + 1);
+        for (int b = 0x80; b < 256; ++b) t[ToUnicode(uchar(b))] = uchar(b);
         return t;
     }();
     return table;
@@ -67,7 +68,8 @@ char16_t ToUnicode(uchar byte) { return kUnicode.Of[byte]; }
 
 int FromUnicode(char16_t ch) {
     if (ch < 0x80) return ch;
-    return int(ReverseTable()[ch]) - 1;
+    const uchar b = ReverseTable()[ch];
+    return b ? b : -1;
 }
 
 QString Decode(QByteArrayView bytes) {
@@ -91,8 +93,8 @@ void EncodeAppend(QByteArray& out, QStringView text) {
             dst[n++] = '?';
             continue;
         }
-        const uchar mapped = ch < 0x80 ? uchar(ch + 1) : reverse[ch];
-        dst[n++] = mapped ? char(mapped - 1) : '?';
+        const uchar mapped = ch < 0x80 ? uchar(ch) : reverse[ch];
+        dst[n++] = mapped || ch == 0 ? char(mapped) : '?';
     }
     out.truncate(start + n);
 }

@@ -108,7 +108,13 @@ namespace FileText {
 void AppendFloat(QByteArray& out, double v) {
     if (!std::isfinite(v) || std::fabs(v) >= 9.2e18) return;
     const double whole = std::trunc(v);
-    const double fraction = std::trunc((v - whole) * 10000000.0);
+    const double part = v - whole; // exact
+    double fraction = std::trunc(part * 10000000.0);
+    // The rounded product can reach the next integer (0.3 lies just below 0.3 and must give 0.2999999,
+    // as 12.7 gives 12.6999999): truncate the exact product instead.
+    const double rest = std::fma(part, 10000000.0, -fraction);
+    if (v > 0 && rest < 0) fraction -= 1;
+    if (v < 0 && rest > 0) fraction += 1;
     // A leading minus for every negative value, so that -0.5 keeps its sign and reads back.
     const bool negative = v < 0 && (whole != 0 || fraction != 0);
     AppendIntegerAndFraction(out, negative, quint64(std::fabs(whole)), quint64(std::fabs(fraction)));
