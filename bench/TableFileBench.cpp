@@ -3,7 +3,6 @@
 #include "tablefile/ImpExp.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <memory>
 
@@ -58,8 +57,7 @@ std::shared_ptr<Records> LoadRecords(const QString& path) {
 }
 
 void WritePriceSection(const Records& records, const QString& path) {
-    QFile::remove(path);
-    TImpExpFile file(path, true);
+    TImpExpFile file;
     file.OpenSection(u"ПРАЙС_ЛИСТ");
     file.AddFields(kPriceFields);
     std::vector<TFieldValue*> fields;

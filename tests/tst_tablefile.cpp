@@ -139,6 +139,7 @@ private Q_SLOTS:
     void saveOntoADirectoryFails();
     void failedWriteKeepsTheOldFile();
     void writeToStopsAtAFailingDevice();
+    void valuesOutliveTheirFile();
 
 private:
     QString Path(const QString& name) const { return m_dir->filePath(name); }
@@ -796,3 +797,17 @@ void TstTableFile::writeToStopsAtAFailingDevice() {
 
 QTEST_GUILESS_MAIN(TstTableFile)
 #include "tst_tablefile.moc"
+
+void TstTableFile::valuesOutliveTheirFile() {
+    WriteFile(u"v.iop"_s, Cp1251::Encode(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nС\r\n\tПОЛЯ_ОСН\t\r\nА\r\n\tЗАП_ОСН\t\r\nзначение\r\n"_s));
+    TValue copied, moved;
+    {
+        TImpExpFile file(Path(u"v.iop"_s), false);
+        file.OpenSection(u"С");
+        file.First();
+        copied = file.FieldByName(u"А").Value;
+        moved = std::move(file.FieldByName(u"А").Value);
+    }
+    QCOMPARE(copied.ToString(), u"значение"_s);
+    QCOMPARE(moved.ToString(), u"значение"_s);
+}

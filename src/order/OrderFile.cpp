@@ -62,8 +62,7 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
 }
 
 void Write(const QString& fileName, const OrderHeader& h, const std::vector<OrderLine>& lines) {
-    TImpExpFile file(fileName, true);
-    file.Clear();
+    TImpExpFile file;
 
     file.OpenSection(u"ДАННЫЕ_ЗАКАЗА");
     file.AddFields({u"ВЕРСИЯ"_s});
@@ -82,13 +81,18 @@ void Write(const QString& fileName, const OrderHeader& h, const std::vector<Orde
 
     file.OpenSection(u"СОСТАВ_ЗАКАЗА");
     file.AddFields(kLineFields);
-    for (const OrderLine& line : lines)
-        AppendRecord(file, {{u"КОД", line.Code},
-                            {u"НАИМЕНОВАНИЕ", line.Name},
-                            {u"КОЛИЧЕСТВО", line.Count},
-                            {u"ЦЕНА", line.Price},
-                            {u"СУММА", line.Summa},
-                            {u"КОММЕНТАРИЙ", line.Comment}});
+    std::vector<TFieldValue*> fields;
+    for (const QString& name : kLineFields) fields.push_back(&file.FieldByName(name));
+    for (const OrderLine& line : lines) {
+        file.ClearValues();
+        fields[0]->Value = line.Code;
+        fields[1]->Value = line.Name;
+        fields[2]->Value = line.Count;
+        fields[3]->Value = line.Price;
+        fields[4]->Value = line.Summa;
+        fields[5]->Value = line.Comment;
+        file.AppendRecord();
+    }
 
     file.SaveToFile(fileName);
 }

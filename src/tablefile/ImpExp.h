@@ -40,6 +40,9 @@ public:
     enum class LineKind : quint8 { Plain, Section, MainFields, DetailFields, MainRecord, DetailRecord };
 
     TImpExpFile(const QString& fileName, bool createIfMissing);
+    // An empty file in memory, for writing one anew: nothing is read, nothing touches the disk
+    // before SaveToFile.
+    TImpExpFile() = default;
     ~TImpExpFile();
     TImpExpFile(const TImpExpFile&) = delete;
     TImpExpFile& operator=(const TImpExpFile&) = delete;

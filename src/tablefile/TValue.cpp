@@ -48,6 +48,29 @@ TValue::TValue(const TValue& other)
       m_unicode(other.m_unicode), m_holder(other.m_borrowed ? *other.m_borrowed : other.m_holder),
       m_ptr(other.m_ptr), m_len(other.m_len), m_isUnicode(other.m_isUnicode) {}
 
+TValue::TValue(TValue&& other) noexcept
+    : m_kind(other.m_kind), m_int(other.m_int), m_float(other.m_float), m_unicode(std::move(other.m_unicode)),
+      m_holder(other.m_borrowed ? *other.m_borrowed : std::move(other.m_holder)), m_ptr(other.m_ptr),
+      m_len(other.m_len), m_isUnicode(other.m_isUnicode) {
+    other.Reset();
+}
+
+TValue& TValue::operator=(TValue&& other) noexcept {
+    if (this != &other) {
+        m_kind = other.m_kind;
+        m_int = other.m_int;
+        m_float = other.m_float;
+        m_unicode = std::move(other.m_unicode);
+        m_holder = other.m_borrowed ? *other.m_borrowed : std::move(other.m_holder);
+        m_borrowed = nullptr;
+        m_ptr = other.m_ptr;
+        m_len = other.m_len;
+        m_isUnicode = other.m_isUnicode;
+        other.Reset();
+    }
+    return *this;
+}
+
 TValue& TValue::operator=(const TValue& other) {
     if (this != &other) *this = TValue(other);
     return *this;

@@ -29,8 +29,9 @@ public:
 
     TValue(const TValue& other);
     TValue& operator=(const TValue& other);
-    TValue(TValue&&) = default;
-    TValue& operator=(TValue&&) = default;
+    // Moving a borrowed value takes a reference to the buffer too, so the result never dangles.
+    TValue(TValue&& other) noexcept;
+    TValue& operator=(TValue&& other) noexcept;
     TValue& operator=(const QString& text); // in place: no temporary value
 
     Kind GetKind() const { return m_kind; }
