@@ -1,6 +1,10 @@
 #include "SysUnit.h"
 
+#include "Platform.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -35,4 +39,34 @@ bool LoadQtTranslation() {
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+QString ProgramDir() {
+    const QString home = qEnvironmentVariable("TEVLAR_HOME");
+    if (!home.isEmpty()) return QDir::cleanPath(QDir(home).absolutePath());
+    return QCoreApplication::applicationDirPath();
+}
+
+QString TempDir() {
+    return ProgramDir() + u"/Temp"_s;
+}
+
+QString HelpFile() {
+    return ProgramDir() + u"/Help/Tevlar.html"_s;
+}
+
+void RegisterOrderFileType() {
+    Platform::RegisterOrderFileType(QCoreApplication::applicationFilePath());
+}
+
+void SendMail(const QString& recipients, const QString& subject, const QString& body,
+              const QString& attachments) {
+    Platform::SendMail(recipients, subject, body, attachments);
+}
+
+void InitShell(const QStringList& arguments, const std::function<void(const QString&)>& openOrder) {
+    RegisterOrderFileType();
+    // A folder that cannot be made shows up later, when an update needs it, with its own message.
+    QDir().mkpath(TempDir());
+    if (arguments.size() > 1 && QFileInfo(arguments[1]).isFile()) openOrder(arguments[1]);
 }
