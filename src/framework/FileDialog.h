@@ -10,6 +10,7 @@
 // with nothing queued the real dialog appears, named "SaveDialog" or "OpenDialog".
 class TFileDialog {
 public:
+    // HideReadOnly, PathMustExist and ShareAware describe what Qt's dialog does anyway.
     enum Option {
         OverwritePrompt = 0x01,
         HideReadOnly = 0x02,
