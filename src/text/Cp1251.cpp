@@ -36,11 +36,11 @@ constexpr CaseTables MakeCaseTables() {
     return t;
 }
 
-// Unicode BMP code unit -> byte + 1 (0 meaning "no byte"); built once.
-const std::array<uchar, 65536>& ReverseTable() {
-    static const std::array<uchar, 65536> table = [] {
-        std::array<uchar, 65536> t{};
-        for (int b = 0; b < 256; ++b) t[ToUnicode(uchar(b))] = uchar(b + 1);
+// Unicode BMP code unit -> byte + 1 (0 meaning "no byte"; 16 bits, as 0xFF + 1 needs them); built once.
+const std::array<quint16, 65536>& ReverseTable() {
+    static const std::array<quint16, 65536> table = [] {
+        std::array<quint16, 65536> t{};
+        for (int b = 0; b < 256; ++b) t[ToUnicode(uchar(b))] = quint16(b + 1);
         return t;
     }();
     return table;
@@ -81,7 +81,7 @@ QByteArray Encode(QStringView text) {
             dst[n++] = '?';
             continue;
         }
-        const uchar mapped = ch < 0x80 ? uchar(ch + 1) : reverse[ch];
+        const int mapped = ch < 0x80 ? ch + 1 : reverse[ch];
         dst[n++] = mapped ? char(mapped - 1) : '?';
     }
     out.truncate(n);
