@@ -11,8 +11,6 @@
 
 class TMemTable;
 
-enum class TSortMarker { None, Up, Down };
-
 struct TGridDrawState {
     bool Selected = false;
     bool Focused = false;

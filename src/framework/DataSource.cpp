@@ -20,6 +20,10 @@ void TDataSource::SetDataSet(TMemTable* table) {
     Q_EMIT CurrentRowChanged(table ? table->RecNo() : -1);
 }
 
+TMemTable* TDataSource::DataSet() const {
+    return m_table;
+}
+
 void TDataSource::SetColumns(const QList<TGridColumn>& columns) {
     m_columns = columns;
     Reset();

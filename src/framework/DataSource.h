@@ -21,6 +21,8 @@ struct TGridColumn {
     bool Visible = true;
 };
 
+enum class TSortMarker { None, Up, Down };
+
 // The link between a table and its grid: a model of the table's visible records in the grid's
 // columns. Cells are decoded only when asked for, that is for the rows on screen. Changes reach the
 // grid as one model reset per change of the record set, so detaching the table (SetDataSet(nullptr))
@@ -32,7 +34,7 @@ public:
     explicit TDataSource(QObject* parent = nullptr);
 
     void SetDataSet(TMemTable* table); // nullptr detaches: no rows
-    TMemTable* DataSet() const { return m_table; }
+    TMemTable* DataSet() const;
     // Without columns every field is shown, titled by its name.
     void SetColumns(const QList<TGridColumn>& columns);
     const QList<TGridColumn>& Columns() const { return m_columns; }
