@@ -40,8 +40,10 @@ TImpExpFile::LineKind Classify(QByteArrayView line) {
 // What is written may never break the file's structure: a line end or NUL inside a value becomes a
 // space, and a value that spells a marker loses its TABs.
 void MakeHarmless(char* data, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i)
-        if (data[i] == '\r' || data[i] == '\n' || data[i] == '\0') data[i] = ' ';
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = data[i];
+        data[i] = c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
+    }
     if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain) std::replace(data, data + size, '\t', ' ');
 }
 
@@ -83,10 +85,14 @@ void TImpExpFile::Load(const QString& fileName) {
     const char* end = begin + m_original.size();
     if (const void* nul = std::memchr(begin, 0, m_original.size())) end = static_cast<const char*>(nul);
 
-    m_lines.reserve(size_t((end - begin) / 12 + 16));
+    // Exact for LF and CR LF files; files with bare CR line ends only grow the vector.
+    m_lines.reserve(size_t(std::count(begin, end, '\n')) + 1);
     for (const char* p = begin; p < end;) {
-        const char* q = p;
-        while (q < end && *q != '\r' && *q != '\n') ++q;
+        // Find the LF first (fast), then any CR before it: a line ends at CR, LF or CR LF.
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        const char* limit = lf ? lf : end;
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(limit - p)));
+        const char* q = cr ? cr : limit;
         const QByteArrayView text(p, q - p);
         if (text.size() > kSizeMask) throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
         m_lines.push_back({quint32(p - begin), quint32(text.size()) | (quint32(Classify(text)) << 29)});
@@ -118,11 +124,13 @@ TImpExpFile::Span TImpExpFile::MarkerLine(LineKind kind) {
 }
 
 TImpExpFile::Span TImpExpFile::MakeValueLine(const TValue& value) {
-    const QByteArray converted = value.GetKind() == TValue::Kind::Text ? QByteArray() : value.ToFileText();
-    const QByteArrayView text = value.GetKind() == TValue::Kind::Text ? value.TextBytes() : QByteArrayView(converted);
-    const Span span = AddText(text, LineKind::Plain);
-    MakeHarmless(m_added.data() + (span.Offset & ~kAddedBit), text.size());
-    return span;
+    const qsizetype start = m_added.size();
+    value.AppendFileText(m_added);
+    const qsizetype size = m_added.size() - start;
+    if (m_added.size() >= qsizetype(kAddedBit) || size > kSizeMask)
+        throw TException(QStringLiteral(u"Слишком большой объём данных"));
+    MakeHarmless(m_added.data() + start, size);
+    return {quint32(start) | kAddedBit, quint32(size)};
 }
 
 void TImpExpFile::InsertLines(int at, const std::vector<Span>& lines) {
@@ -135,21 +143,32 @@ void TImpExpFile::Clear() {
     m_original.clear();
     m_added.clear();
     std::fill(std::begin(m_markerLines), std::end(m_markerLines), Span{0, 0});
+    // The open section's lines are gone: until the next OpenSection nothing may write at old indexes.
+    m_sectionStart = -1;
+    ResetPosition();
 }
 
 bool TImpExpFile::WriteTo(QIODevice& device) const {
     constexpr qsizetype kChunk = 1 << 20;
-    QByteArray buffer;
-    buffer.reserve(kChunk + 4096);
+    std::vector<char> buffer(kChunk);
+    qsizetype used = 0;
+    const auto flush = [&] {
+        const bool written = device.write(buffer.data(), used) == used;
+        used = 0;
+        return written;
+    };
     for (int i = 0; i < LineCount(); ++i) {
-        buffer.append(LineData(i), LineSize(i));
-        buffer.append("\r\n", 2);
-        if (buffer.size() >= kChunk) {
-            if (device.write(buffer) != buffer.size()) return false;
-            buffer.resize(0);
+        const qsizetype size = LineSize(i);
+        if (used + size + 2 > qsizetype(buffer.size())) {
+            if (!flush()) return false;
+            if (size + 2 > kChunk) buffer.resize(size_t(size + 2));
         }
+        std::memcpy(buffer.data() + used, LineData(i), size_t(size));
+        buffer[used + size] = '\r';
+        buffer[used + size + 1] = '\n';
+        used += size + 2;
     }
-    return device.write(buffer) == buffer.size();
+    return flush();
 }
 
 void TImpExpFile::SaveToFile(const QString& fileName) const {
@@ -164,8 +183,8 @@ void TImpExpFile::ResetPosition() {
 }
 
 void TImpExpFile::NullValues() {
-    for (auto& f : m_mainFields) f->Value = TValue();
-    for (auto& f : m_detailFields) f->Value = TValue();
+    for (auto& f : m_mainFields) f->Value.Reset();
+    for (auto& f : m_detailFields) f->Value.Reset();
 }
 
 void TImpExpFile::OpenSection(QStringView name) {
@@ -257,35 +276,38 @@ void TImpExpFile::Next() {
 }
 
 void TImpExpFile::LoadRecord() {
-    NullValues();
     m_currentDetail = -1;
+    size_t mainIndex = 0, detailIndex = 0;
     if (m_currentRecord < 0 || m_currentRecord >= LineCount() || !Is(m_currentRecord, LineKind::MainRecord)) {
         m_currentRecord = -1;
-        return;
-    }
-    size_t mainIndex = 0, detailIndex = 0;
-    for (int j = m_currentRecord + 1; j < LineCount(); ++j) {
-        const LineKind kind = m_lines[j].Kind();
-        if (kind == LineKind::Section || kind == LineKind::MainRecord) break;
-        if (kind == LineKind::DetailRecord && m_currentDetail == -1) {
-            m_currentDetail = j;
-            continue;
-        }
-        auto& fields = m_currentDetail == -1 ? m_mainFields : m_detailFields;
-        size_t& k = m_currentDetail == -1 ? mainIndex : detailIndex;
-        if (k >= fields.size()) {
+    } else {
+        for (int j = m_currentRecord + 1; j < LineCount(); ++j) {
+            const LineKind kind = m_lines[j].Kind();
+            if (kind == LineKind::Section || kind == LineKind::MainRecord) break;
+            if (kind == LineKind::DetailRecord && m_currentDetail == -1) {
+                m_currentDetail = j;
+                continue;
+            }
+            auto& fields = m_currentDetail == -1 ? m_mainFields : m_detailFields;
+            size_t& k = m_currentDetail == -1 ? mainIndex : detailIndex;
+            if (k < fields.size()) SetFromLine(fields[k]->Value, j);
             ++k;
-            continue;
         }
-        // Lines of the loaded file are borrowed; lines added since may move, so they are copied.
-        fields[k++]->Value = m_lines[j].Offset & kAddedBit
-                                 ? TValue::FromBytes(Line(j))
-                                 : TValue::Borrow(m_original, LineData(j), LineSize(j));
     }
+    for (size_t k = mainIndex; k < m_mainFields.size(); ++k) m_mainFields[k]->Value.Reset();
+    for (size_t k = detailIndex; k < m_detailFields.size(); ++k) m_detailFields[k]->Value.Reset();
+}
+
+void TImpExpFile::SetFromLine(TValue& value, int index) const {
+    // Lines of the loaded file are borrowed; lines added since may move, so they are copied.
+    if (m_lines[index].Offset & kAddedBit)
+        value = TValue::FromBytes(Line(index));
+    else
+        value.SetBorrowed(m_original, LineData(index), LineSize(index));
 }
 
 void TImpExpFile::ClearValues() {
-    for (auto& f : m_mainFields) f->Value = TValue();
+    for (auto& f : m_mainFields) f->Value.Reset();
 }
 
 TFieldValue& TImpExpFile::FieldByName(QStringView name) {
@@ -307,9 +329,8 @@ void TImpExpFile::AppendRecord() {
     while (at < LineCount() && !Is(at, LineKind::Section)) ++at;
     m_currentRecord = at;
 
-    std::vector<Span> record;
-    record.reserve(m_mainFields.size() + 1);
-    record.push_back(MarkerLine(LineKind::MainRecord));
-    for (const auto& f : m_mainFields) record.push_back(MakeValueLine(f->Value));
-    InsertLines(at, record);
+    m_scratch.clear();
+    m_scratch.push_back(MarkerLine(LineKind::MainRecord));
+    for (const auto& f : m_mainFields) m_scratch.push_back(MakeValueLine(f->Value));
+    InsertLines(at, m_scratch);
 }

@@ -40,6 +40,9 @@ public:
     enum class LineKind : quint8 { Plain, Section, MainFields, DetailFields, MainRecord, DetailRecord };
 
     TImpExpFile(const QString& fileName, bool createIfMissing);
+    // An empty file in memory, for writing one anew: nothing is read, nothing touches the disk
+    // before SaveToFile.
+    TImpExpFile() = default;
     ~TImpExpFile();
     TImpExpFile(const TImpExpFile&) = delete;
     TImpExpFile& operator=(const TImpExpFile&) = delete;
@@ -95,12 +98,14 @@ private:
     void ResetPosition();
     void NullValues();
     void LoadRecord();
+    void SetFromLine(TValue& value, int index) const;
     int FindInSection(int from, LineKind kind, bool last) const;
 
     QByteArray m_original;  // the file as read; never changed while values borrow from it
     QByteArray m_added;     // the text of every line inserted since
     std::vector<Span> m_lines;
     Span m_markerLines[6] = {};
+    std::vector<Span> m_scratch; // the lines of the record being appended
     std::vector<std::unique_ptr<TFieldValue>> m_mainFields;
     std::vector<std::unique_ptr<TFieldValue>> m_detailFields;
     TFieldValue m_emptyValue{QByteArray()};

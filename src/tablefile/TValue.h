@@ -8,9 +8,9 @@
 #include <type_traits>
 
 // The value of a table file field: nothing (Null), text, integer, floating point, currency, date or
-// boolean. Text is kept as Windows-1251 bytes. A value read from a file borrows its line from the
-// file's buffer; copying it takes a shared reference to that buffer, so a copy never dangles and
-// never copies the text.
+// boolean. Text read from a file stays Windows-1251 bytes: it borrows its line from the file's
+// buffer, and a copy takes a shared reference to that buffer, so it never dangles and never copies
+// the text. Text assigned as a QString is kept as such and encoded only when written.
 class TValue {
 public:
     enum class Kind { Null, Text, Integer, Float, Currency, Date, Boolean };
@@ -29,28 +29,34 @@ public:
 
     TValue(const TValue& other);
     TValue& operator=(const TValue& other);
-    TValue(TValue&&) = default;
-    TValue& operator=(TValue&&) = default;
+    // Moving a borrowed value takes a reference to the buffer too, so the result never dangles.
+    TValue(TValue&& other) noexcept;
+    TValue& operator=(TValue&& other) noexcept;
+    TValue& operator=(const QString& text); // in place: no temporary value
 
     Kind GetKind() const { return m_kind; }
     bool IsNull() const { return m_kind == Kind::Null; }
     // The Windows-1251 text of a text value (empty for other kinds).
-    QByteArrayView TextBytes() const { return m_kind == Kind::Text ? QByteArrayView(m_ptr, m_len) : QByteArrayView(); }
+    QByteArrayView TextBytes() const;
     // The line a file stores for this value (see FileText).
     QByteArray ToFileText() const;
+    void AppendFileText(QByteArray& out) const;
     QString ToString() const;
     double ToFloat() const;
     TDateTime ToDate() const;
 
+    void Reset(); // back to Null
     // For the file that owns the buffer: a view of its line, valid while the buffer lives unchanged.
-    static TValue Borrow(const QByteArray& buffer, const char* data, qsizetype size);
+    void SetBorrowed(const QByteArray& buffer, const char* data, qsizetype size);
 
 private:
     Kind m_kind = Kind::Null;
     qint64 m_int = 0;
     double m_float = 0;
-    QByteArray m_holder;                     // owns or shares the text
+    QString m_unicode;                       // text assigned as a QString
+    mutable QByteArray m_holder;             // owns or shares the bytes of the text
     const QByteArray* m_borrowed = nullptr;  // the owning file's buffer, for borrowed text
-    const char* m_ptr = nullptr;
-    qsizetype m_len = 0;
+    mutable const char* m_ptr = nullptr;
+    mutable qsizetype m_len = 0;
+    bool m_isUnicode = false;
 };

@@ -23,6 +23,19 @@ constexpr uchar kCyrillicPairs[][2] = {
     {0xBD, 0xBE},
 };
 
+struct UnicodeTable {
+    char16_t Of[256];
+};
+
+constexpr UnicodeTable MakeUnicodeTable() {
+    UnicodeTable t{};
+    for (int b = 0; b < 256; ++b)
+        t.Of[b] = b < 0x80 ? char16_t(b) : b >= 0xC0 ? char16_t(0x0410 + (b - 0xC0)) : kHighHalf[b - 0x80];
+    return t;
+}
+
+constexpr UnicodeTable kUnicode = MakeUnicodeTable();
+
 constexpr CaseTables MakeCaseTables() {
     CaseTables t{};
     for (int i = 0; i < 256; ++i) t.Upper[i] = t.Lower[i] = uchar(i);
@@ -36,11 +49,12 @@ constexpr CaseTables MakeCaseTables() {
     return t;
 }
 
-// Unicode BMP code unit -> byte + 1 (0 meaning "no byte"; 16 bits, as 0xFF + 1 needs them); built once.
-const std::array<quint16, 65536>& ReverseTable() {
-    static const std::array<quint16, 65536> table = [] {
-        std::array<quint16, 65536> t{};
-        for (int b = 0; b < 256; ++b) t[ToUnicode(uchar(b))] = quint16(b + 1);
+// Unicode BMP code unit -> its byte in the upper half, 0 meaning "no byte" (ASCII is never looked up,
+// so 0 cannot be a real answer); built once.
+const std::array<uchar, 65536>& ReverseTable() {
+    static const std::array<uchar, 65536> table = [] {
+        std::array<uchar, 65536> t{};
+        for (int b = 0x80; b < 256; ++b) t[ToUnicode(uchar(b))] = uchar(b);
         return t;
     }();
     return table;
@@ -50,29 +64,27 @@ const std::array<quint16, 65536>& ReverseTable() {
 
 constinit const CaseTables Case = MakeCaseTables();
 
-char16_t ToUnicode(uchar byte) {
-    if (byte < 0x80) return byte;
-    if (byte >= 0xC0) return char16_t(0x0410 + (byte - 0xC0));
-    return kHighHalf[byte - 0x80];
-}
+char16_t ToUnicode(uchar byte) { return kUnicode.Of[byte]; }
 
 int FromUnicode(char16_t ch) {
     if (ch < 0x80) return ch;
-    return int(ReverseTable()[ch]) - 1;
+    const uchar b = ReverseTable()[ch];
+    return b ? b : -1;
 }
 
 QString Decode(QByteArrayView bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     const uchar* src = reinterpret_cast<const uchar*>(bytes.data());
-    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) dst[i] = ToUnicode(src[i]);
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) dst[i] = kUnicode.Of[src[i]];
     return out;
 }
 
-QByteArray Encode(QStringView text) {
+void EncodeAppend(QByteArray& out, QStringView text) {
     const auto& reverse = ReverseTable();
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char* dst = out.data();
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* dst = out.data() + start;
     qsizetype n = 0;
     for (qsizetype i = 0, len = text.size(); i < len; ++i) {
         const char16_t ch = text[i].unicode();
@@ -81,10 +93,15 @@ QByteArray Encode(QStringView text) {
             dst[n++] = '?';
             continue;
         }
-        const int mapped = ch < 0x80 ? ch + 1 : reverse[ch];
-        dst[n++] = mapped ? char(mapped - 1) : '?';
+        const uchar mapped = ch < 0x80 ? uchar(ch) : reverse[ch];
+        dst[n++] = mapped || ch == 0 ? char(mapped) : '?';
     }
-    out.truncate(n);
+    out.truncate(start + n);
+}
+
+QByteArray Encode(QStringView text) {
+    QByteArray out;
+    EncodeAppend(out, text);
     return out;
 }
 

@@ -12,6 +12,7 @@ namespace Cp1251 {
 QString Decode(QByteArrayView bytes);
 // A character without a Windows-1251 byte becomes "?".
 QByteArray Encode(QStringView text);
+void EncodeAppend(QByteArray& out, QStringView text);
 // True when every character of the text has a Windows-1251 byte.
 bool CanEncode(QStringView text);
 

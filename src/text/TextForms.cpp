@@ -4,6 +4,7 @@
 
 #include <QVarLengthArray>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -61,23 +62,27 @@ bool StartsNegative(QByteArrayView word) {
     return i < word.size() && word[i] == '-';
 }
 
-QByteArray PaddedTriple(const char* format, int a, int b, int c) {
+void AppendPaddedTriple(QByteArray& out, const char* format, int a, int b, int c) {
     char buffer[48];
     const int n = std::snprintf(buffer, sizeof buffer, format, a, b, c);
-    return QByteArray(buffer, n);
+    out.append(buffer, n);
 }
 
-QByteArray IntegerAndFraction(bool negative, quint64 whole, quint64 seventhDigits) {
+void AppendIntegerAndFraction(QByteArray& out, bool negative, quint64 whole, quint64 sevenDigits) {
     char buffer[48];
-    const int n = std::snprintf(buffer, sizeof buffer, "%s%llu.%07llu", negative ? "-" : "",
-                                static_cast<unsigned long long>(whole),
-                                static_cast<unsigned long long>(seventhDigits));
-    return QByteArray(buffer, n);
+    char* p = buffer;
+    if (negative) *p++ = '-';
+    p = std::to_chars(p, buffer + 24, whole).ptr;
+    *p++ = '.';
+    for (int i = 6; i >= 0; --i, sevenDigits /= 10) p[i] = char('0' + sevenDigits % 10);
+    out.append(buffer, p + 7 - buffer);
 }
 
 } // namespace
 
-TDateTime TDateTime::FromDate(QDate date) { return {double(date.toJulianDay() - kDayZero)}; }
+TDateTime TDateTime::FromDate(QDate date) {
+    return date.isValid() ? TDateTime{double(date.toJulianDay() - kDayZero)} : TDateTime{};
+}
 
 TDateTime TDateTime::FromDateTime(QDate date, QTime time) {
     return {FromDate(date).Value + time.msecsSinceStartOfDay() / 86400000.0};
@@ -100,28 +105,34 @@ TCurrency TCurrency::FromDouble(double v) { return {qint64(std::llround(v * 1000
 
 namespace FileText {
 
-QByteArray FromFloat(double v) {
-    if (!std::isfinite(v) || std::fabs(v) >= 9.2e18) return {};
+void AppendFloat(QByteArray& out, double v) {
+    if (!std::isfinite(v) || std::fabs(v) >= 9.2e18) return;
     const double whole = std::trunc(v);
-    const double fraction = std::trunc((v - whole) * 10000000.0);
+    const double part = v - whole; // exact
+    double fraction = std::trunc(part * 10000000.0);
+    // The rounded product can reach the next integer (0.3 lies just below 0.3 and must give 0.2999999,
+    // as 12.7 gives 12.6999999): truncate the exact product instead.
+    const double rest = std::fma(part, 10000000.0, -fraction);
+    if (v > 0 && rest < 0) fraction -= 1;
+    if (v < 0 && rest > 0) fraction += 1;
     // A leading minus for every negative value, so that -0.5 keeps its sign and reads back.
     const bool negative = v < 0 && (whole != 0 || fraction != 0);
-    return IntegerAndFraction(negative, quint64(std::fabs(whole)), quint64(std::fabs(fraction)));
+    AppendIntegerAndFraction(out, negative, quint64(std::fabs(whole)), quint64(std::fabs(fraction)));
 }
 
-QByteArray FromCurrency(TCurrency v) {
+void AppendCurrency(QByteArray& out, TCurrency v) {
     const quint64 magnitude = v.Scaled < 0 ? quint64(0) - quint64(v.Scaled) : quint64(v.Scaled);
-    return IntegerAndFraction(v.Scaled < 0, magnitude / 10000, (magnitude % 10000) * 1000);
+    AppendIntegerAndFraction(out, v.Scaled < 0, magnitude / 10000, (magnitude % 10000) * 1000);
 }
 
-QByteArray FromDate(TDateTime v) {
+void AppendDate(QByteArray& out, TDateTime v) {
     const QDate date = v.Date();
-    if (date.isValid()) return PaddedTriple("%2d.%2d.%d", date.day(), date.month(), date.year());
+    if (date.isValid()) return AppendPaddedTriple(out, "%2d.%2d.%d", date.day(), date.month(), date.year());
     const QTime time = v.TimeOfDay();
-    return PaddedTriple("%2d:%2d:%2d", time.hour(), time.minute(), time.second());
+    AppendPaddedTriple(out, "%2d:%2d:%2d", time.hour(), time.minute(), time.second());
 }
 
-QByteArray FromBool(bool v) { return Cp1251::Encode(v ? u"ДА" : u"НЕТ"); }
+void AppendBool(QByteArray& out, bool v) { out.append(Cp1251::Encode(v ? u"ДА" : u"НЕТ")); }
 
 double ToFloat(QByteArrayView text) {
     QVarLengthArray<QByteArrayView, 4> words;
@@ -131,7 +142,10 @@ double ToFloat(QByteArrayView text) {
     if (words.size() == 1) return double(whole);
     qint64 fraction = 0;
     if (!ParseInt(words[1], fraction)) return 0;
-    const double part = double(fraction) / std::pow(10.0, double(words[1].size()));
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const qsizetype digits = words[1].size();
+    const double part = double(fraction) / (digits < 23 ? kPowers[digits] : std::pow(10.0, double(digits)));
     // "-1.5000000" is minus one and a half: the sign covers the fraction too.
     return StartsNegative(words[0]) ? double(whole) - part : double(whole) + part;
 }

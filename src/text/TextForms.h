@@ -27,11 +27,21 @@ struct TCurrency {
 namespace FileText {
 
 // Integer part, a point and the fraction truncated to exactly seven digits: 12.7 -> "12.6999999".
-QByteArray FromFloat(double v);
-QByteArray FromCurrency(TCurrency v);
+void AppendFloat(QByteArray& out, double v);
+void AppendCurrency(QByteArray& out, TCurrency v);
 // "%2d.%2d.%d" when the whole-day part is above 0, otherwise the time of day "%2d:%2d:%2d".
-QByteArray FromDate(TDateTime v);
-QByteArray FromBool(bool v); // "ДА" / "НЕТ" in Windows-1251
+void AppendDate(QByteArray& out, TDateTime v);
+void AppendBool(QByteArray& out, bool v); // "ДА" / "НЕТ" in Windows-1251
+
+template <typename T, void (*Append)(QByteArray&, T)> QByteArray Format(T v) {
+    QByteArray out;
+    Append(out, v);
+    return out;
+}
+inline QByteArray FromFloat(double v) { return Format<double, AppendFloat>(v); }
+inline QByteArray FromCurrency(TCurrency v) { return Format<TCurrency, AppendCurrency>(v); }
+inline QByteArray FromDate(TDateTime v) { return Format<TDateTime, AppendDate>(v); }
+inline QByteArray FromBool(bool v) { return Format<bool, AppendBool>(v); }
 
 // Never fail: anything unreadable gives 0.
 double ToFloat(QByteArrayView text);

@@ -1,0 +1,92 @@
+#include "BenchSuite.h"
+
+#include "text/Cp1251.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+qint64 StatusKb(const char* key) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray wanted(key);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(wanted)) return line.mid(wanted.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+} // namespace
+
+void BenchData::ReadAndDecode(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QString text = Cp1251::Decode(file.readAll());
+    if (text.isEmpty()) std::fputs("", stdout); // keep the result alive
+}
+
+double MedianMs(const std::function<void()>& operation, int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        operation();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+qint64 PeakBytes(const std::function<void()>& operation) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        malloc_trim(0);
+        // Reset the high-water mark to the current resident size, then let the operation run.
+        const int clear = open("/proc/self/clear_refs", O_WRONLY);
+        if (clear >= 0) {
+            (void)!write(clear, "5", 1);
+            close(clear);
+        }
+        const qint64 before = StatusKb("VmRSS:");
+        operation();
+        const qint64 peak = (StatusKb("VmHWM:") - before) * 1024;
+        (void)!write(fds[1], &peak, sizeof peak);
+        _exit(0);
+    }
+    close(fds[1]);
+    qint64 peak = -1;
+    if (read(fds[0], &peak, sizeof peak) != sizeof peak) peak = -1;
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    return peak;
+}
+
+void BenchSuite::RunAll() {
+    for (BenchRow& row : m_rows) {
+        if (!m_filter.isEmpty() && !row.Name.startsWith(m_filter)) continue;
+        if (row.Prepare) row.Prepare();
+        const qint64 peak = PeakBytes(row.Run);
+        const double ms = MedianMs(row.Run, row.Runs);
+        const double floorMs = row.Floor ? MedianMs(row.Floor, row.Runs) : 0;
+        QString line = QStringLiteral("%1 N=%2 %3ms %4x peak=%5MB")
+                           .arg(row.Name)
+                           .arg(row.N)
+                           .arg(ms, 0, 'f', 1)
+                           .arg(floorMs > 0 ? ms / floorMs : 0, 0, 'f', 1)
+                           .arg(double(peak) / (1024 * 1024), 0, 'f', 0);
+        if (row.MemoryBase > 0) line += QStringLiteral(" mem=%1x").arg(double(peak) / double(row.MemoryBase), 0, 'f', 2);
+        std::printf("%s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+    }
+}

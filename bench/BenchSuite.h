@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// One measured operation: its median time against a floor measured in the same run, and its peak
+// memory above the process's baseline.
+struct BenchRow {
+    QString Name;
+    int N = 0;
+    std::function<void()> Prepare; // not measured; runs before the memory and time measurements
+    std::function<void()> Run;     // the measured operation
+    std::function<void()> Floor;   // the reference operation the ratio divides by
+    qint64 MemoryBase = 0;         // when set, the peak is also printed as a multiple of it
+    int Runs = 7;
+};
+
+// Shared inputs of the rows: the generated files in a temporary folder.
+struct BenchData {
+    QString Folder;
+    QString PriceFile; // data.iop of N articles
+    int Articles = 0;
+    qint64 PriceFileSize = 0;
+    // The floor every file row compares with: read the file's bytes and decode them into QString.
+    static void ReadAndDecode(const QString& path);
+};
+
+class BenchSuite {
+public:
+    explicit BenchSuite(QString filter) : m_filter(std::move(filter)) {}
+    void Add(BenchRow row) { m_rows.push_back(std::move(row)); }
+    // Prints one line per row: name N=… 123.4ms 2.7x peak=81MB [mem=2.1x]
+    void RunAll();
+
+private:
+    QString m_filter;
+    std::vector<BenchRow> m_rows;
+};
+
+double MedianMs(const std::function<void()>& operation, int runs);
+// Peak resident memory an operation adds to the process, measured in a forked child.
+qint64 PeakBytes(const std::function<void()>& operation);
+
+// Each area of the program adds its rows here.
+void AddTableFileRows(BenchSuite& suite, const BenchData& data);
+void AddOrderRows(BenchSuite& suite, const BenchData& data);
