@@ -328,18 +328,25 @@ bool TMemTable::GotoBookmark(TBookmark bookmark) {
 void TMemTable::Append() {
     CheckActive();
     CheckBrowseMode();
-    m_buffer.assign(m_fields.size(), {});
-    for (const auto& f : m_fields) {
-        if (f->DataType() == TFieldType::Float) m_buffer[size_t(f->Index())].Number = kNull;
+    ResetBuffer();
+    for (const auto& f : m_fields)
         if (f->DataType() == TFieldType::AutoInc) m_buffer[size_t(f->Index())].Number = ++m_lastAutoInc;
-    }
     m_editRow = -1;
     m_state = TState::Insert;
     Scrolled();
 }
 
+// The cells keep their capacity, so that appending many records allocates nothing per record.
+void TMemTable::ResetBuffer() {
+    m_buffer.resize(m_fields.size());
+    for (TBufferCell& cell : m_buffer) {
+        cell.Text.clear();
+        cell.Number = kNull;
+    }
+}
+
 void TMemTable::LoadBuffer(int row) {
-    m_buffer.assign(m_fields.size(), {});
+    ResetBuffer();
     for (const auto& f : m_fields) {
         TBufferCell& cell = m_buffer[size_t(f->Index())];
         if (f->IsNumeric()) {

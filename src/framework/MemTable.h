@@ -165,6 +165,7 @@ private:
     void CheckEditing() const;
     void CheckBrowseMode();
     TRowStore& MutableStore();
+    void ResetBuffer();
     void LoadBuffer(int row);
     void MoveTo(int recNo, bool scrollEvent);
     void Scrolled();
