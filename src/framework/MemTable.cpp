@@ -1,0 +1,552 @@
+#include "MemTable.h"
+
+#include "ByteArena.h"
+#include "NumberText.h"
+#include "text/Cp1251.h"
+#include "text/TException.h"
+#include "TextCollation.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double kNull = std::numeric_limits<double>::quiet_NaN();
+
+[[noreturn]] void Fail(const QString& message) {
+    throw TException(message);
+}
+
+} // namespace
+
+struct TColumnData {
+    bool Text = true;
+    std::vector<quint32> Handle; // text: where the bytes are in Arena
+    std::vector<quint8> Length;
+    TByteArena Arena;
+    std::vector<double> Number; // numbers, NaN for no value
+};
+
+struct TRowStore {
+    std::vector<TColumnData> Columns;
+    quint32 Rows = 0;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// TField
+
+TField::TField(TMemTable& table, QString name, TFieldType type, int size, int index)
+    : Alignment(type == TFieldType::String ? Qt::AlignLeft : Qt::AlignRight), m_table(table),
+      m_name(std::move(name)), m_type(type), m_size(size), m_index(index) {}
+
+bool TField::IsNull() const {
+    return IsNumeric() ? std::isnan(m_table.CurrentNumber(m_index)) : AsBytes().isEmpty();
+}
+
+QByteArrayView TField::AsBytes() const {
+    return IsNumeric() ? QByteArrayView() : m_table.CurrentBytes(m_index);
+}
+
+QString TField::AsString() const {
+    if (!IsNumeric()) return Cp1251::Decode(AsBytes());
+    const double v = m_table.CurrentNumber(m_index);
+    return std::isnan(v) ? QString() : FloatToStr(v);
+}
+
+double TField::AsFloat() const {
+    if (IsNumeric()) {
+        const double v = m_table.CurrentNumber(m_index);
+        return std::isnan(v) ? 0 : v;
+    }
+    const QString text = AsString();
+    double v = 0;
+    if (!text.isEmpty() && !StrToFloat(text, v)) Fail(u"'%1' не является числом"_s.arg(text));
+    return v;
+}
+
+void TField::SetAsBytes(QByteArrayView windows1251) {
+    if (IsNumeric()) return SetAsString(Cp1251::Decode(windows1251));
+    m_table.CheckEditing();
+    m_table.m_buffer[size_t(m_index)].Text.assign(windows1251.data(),
+                                                  size_t(std::min<qsizetype>(windows1251.size(), m_size)));
+}
+
+void TField::SetAsString(QStringView text) {
+    if (!IsNumeric()) return SetAsBytes(Cp1251::Encode(text));
+    double v = kNull;
+    if (!text.trimmed().isEmpty() && !StrToFloat(text, v)) Fail(u"'%1' не является числом"_s.arg(text));
+    SetAsFloat(v);
+}
+
+void TField::SetAsFloat(double value) {
+    if (!IsNumeric()) return SetAsString(FloatToStr(value));
+    m_table.CheckEditing();
+    m_table.m_buffer[size_t(m_index)].Number = value;
+}
+
+void TField::Clear() {
+    m_table.CheckEditing();
+    m_table.m_buffer[size_t(m_index)] = {};
+    if (IsNumeric()) m_table.m_buffer[size_t(m_index)].Number = kNull;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Locating
+
+class TMemTable::TLocateKey {
+public:
+    TLocateKey(const TMemTable& table, int field, const QString& key, TLocateOptions options)
+        : m_column(table.m_store->Columns[size_t(field)]), m_partial(options.PartialKey),
+          m_fold(options.CaseInsensitive ? Cp1251::Case.Upper : Identity()) {
+        if (table.Field(field).IsNumeric()) {
+            if (!StrToFloat(key, m_number)) Fail(u"'%1' не является числом"_s.arg(key));
+            return;
+        }
+        m_impossible = !Cp1251::CanEncode(key);
+        m_key = Cp1251::Encode(key);
+        for (char& c : m_key)
+            c = char(m_fold[uchar(c)]);
+    }
+
+    bool Matches(quint32 row) const {
+        if (!m_column.Text) return m_column.Number[row] == m_number;
+        const qsizetype length = m_column.Length[row];
+        if (m_impossible || length < m_key.size() || (!m_partial && length != m_key.size())) return false;
+        if (m_key.isEmpty()) return true;
+        const uchar* value = reinterpret_cast<const uchar*>(m_column.Arena.At(m_column.Handle[row]));
+        for (qsizetype i = 0; i < m_key.size(); ++i)
+            if (m_fold[value[i]] != uchar(m_key[i])) return false;
+        return true;
+    }
+
+private:
+    static const uchar* Identity() {
+        static const auto table = [] {
+            std::array<uchar, 256> t{};
+            for (int i = 0; i < 256; ++i)
+                t[size_t(i)] = uchar(i);
+            return t;
+        }();
+        return table.data();
+    }
+
+    const TColumnData& m_column;
+    bool m_partial;
+    const uchar* m_fold;
+    double m_number = kNull;
+    QByteArray m_key;
+    bool m_impossible = false;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// TMemTable
+
+TMemTable::TMemTable(QObject* parent) : QObject(parent) {}
+
+TMemTable::~TMemTable() = default;
+
+TField& TMemTable::AddField(const QString& name, TFieldType type, int size) {
+    if (Active()) Fail(u"Невозможно выполнить операцию над открытым набором данных"_s);
+    if (FindField(name)) Fail(u"Поле '%1' уже есть"_s.arg(name));
+    if (type == TFieldType::String)
+        size = size <= 0 ? TByteArena::kMaxItem : std::min(size, TByteArena::kMaxItem);
+    m_fields.push_back(std::unique_ptr<TField>(new TField(*this, name, type, size, FieldCount())));
+    return *m_fields.back();
+}
+
+void TMemTable::ClearFields() {
+    if (Active()) Fail(u"Невозможно выполнить операцию над открытым набором данных"_s);
+    m_fields.clear();
+}
+
+TField* TMemTable::FindField(QStringView name) const {
+    for (const auto& f : m_fields)
+        if (SameText(f->FieldName(), name)) return f.get();
+    return nullptr;
+}
+
+TField& TMemTable::FieldByName(QStringView name) const {
+    TField* f = FindField(name);
+    if (!f) Fail(u"Поле '%1' не найдено"_s.arg(name));
+    return *f;
+}
+
+void TMemTable::Open() {
+    if (Active()) return;
+    m_store = std::make_shared<TRowStore>();
+    for (const auto& f : m_fields)
+        m_store->Columns.push_back(TColumnData{.Text = !f->IsNumeric()});
+    m_order.clear();
+    m_visible.clear();
+    m_passes.clear();
+    m_lastAutoInc = 0;
+    m_state = TState::Browse;
+    NotifyReset();
+    First();
+}
+
+void TMemTable::Close() {
+    if (!Active()) return;
+    m_state = TState::Inactive;
+    m_store.reset();
+    m_order.clear();
+    m_visible.clear();
+    m_passes.clear();
+    m_cur = -1;
+    m_bof = m_eof = true;
+    NotifyReset();
+    NotifyCurrent();
+}
+
+void TMemTable::CheckActive() const {
+    if (!Active()) Fail(u"Невозможно выполнить операцию над закрытым набором данных"_s);
+}
+
+void TMemTable::CheckEditing() const {
+    if (!Editing()) Fail(u"Набор данных не в режиме редактирования"_s);
+}
+
+void TMemTable::CheckBrowseMode() {
+    if (Editing()) Post();
+}
+
+TRowStore& TMemTable::MutableStore() {
+    if (m_store.use_count() > 1) m_store = std::make_shared<TRowStore>(*m_store);
+    return *m_store;
+}
+
+QByteArrayView TMemTable::RowBytes(int row, int field) const {
+    const TColumnData& column = m_store->Columns[size_t(field)];
+    if (!column.Text || !column.Length[size_t(row)]) return {};
+    return QByteArrayView(column.Arena.At(column.Handle[size_t(row)]), column.Length[size_t(row)]);
+}
+
+double TMemTable::RowFloat(int row, int field) const {
+    const TColumnData& column = m_store->Columns[size_t(field)];
+    return column.Text ? kNull : column.Number[size_t(row)];
+}
+
+QString TMemTable::RowText(int row, int field) const {
+    if (!Field(field).IsNumeric()) return Cp1251::Decode(RowBytes(row, field));
+    const double v = RowFloat(row, field);
+    return std::isnan(v) ? QString() : FloatToStr(v);
+}
+
+QByteArrayView TMemTable::CurrentBytes(int field) const {
+    if (Editing())
+        return QByteArrayView(m_buffer[size_t(field)].Text.data(),
+                              qsizetype(m_buffer[size_t(field)].Text.size()));
+    return m_cur < 0 ? QByteArrayView() : RowBytes(RowAt(m_cur), field);
+}
+
+double TMemTable::CurrentNumber(int field) const {
+    if (Editing()) return m_buffer[size_t(field)].Number;
+    return m_cur < 0 ? kNull : RowFloat(RowAt(m_cur), field);
+}
+
+void TMemTable::NotifyReset() {
+    if (!m_disableCount) Q_EMIT DataSetChanged();
+}
+
+void TMemTable::NotifyCurrent() {
+    if (!m_disableCount) Q_EMIT CurrentChanged(m_cur);
+}
+
+void TMemTable::Scrolled() {
+    if (AfterScroll) AfterScroll();
+}
+
+void TMemTable::MoveTo(int recNo, bool scrollEvent) {
+    m_cur = recNo;
+    m_bof = m_eof = IsEmpty();
+    NotifyCurrent();
+    if (scrollEvent) Scrolled();
+}
+
+void TMemTable::SetRecNo(int recNo) {
+    if (!Active() || IsEmpty()) return;
+    CheckBrowseMode();
+    recNo = std::clamp(recNo, 0, RecordCount() - 1);
+    if (recNo != m_cur) MoveTo(recNo, true);
+}
+
+void TMemTable::First() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    MoveTo(IsEmpty() ? -1 : 0, true);
+    m_bof = true;
+}
+
+void TMemTable::Last() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    MoveTo(RecordCount() - 1, true);
+    m_eof = true;
+}
+
+void TMemTable::Next() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    if (m_cur + 1 < RecordCount())
+        MoveTo(m_cur + 1, true);
+    else
+        m_eof = true;
+}
+
+void TMemTable::Prior() {
+    if (!Active()) return;
+    CheckBrowseMode();
+    if (m_cur > 0)
+        MoveTo(m_cur - 1, true);
+    else
+        m_bof = true;
+}
+
+TMemTable::TBookmark TMemTable::Bookmark() const {
+    return m_cur < 0 ? -1 : TBookmark(RowAt(m_cur));
+}
+
+int TMemTable::PositionInView(quint32 row) const {
+    const auto& view = View();
+    const auto it = std::find(view.begin(), view.end(), row);
+    return it == view.end() ? -1 : int(it - view.begin());
+}
+
+bool TMemTable::GotoBookmark(TBookmark bookmark) {
+    if (!Active() || bookmark < 0) return false;
+    CheckBrowseMode();
+    const int pos = PositionInView(quint32(bookmark));
+    if (pos < 0) return false;
+    MoveTo(pos, true);
+    return true;
+}
+
+void TMemTable::Append() {
+    CheckActive();
+    CheckBrowseMode();
+    ResetBuffer();
+    for (const auto& f : m_fields)
+        if (f->DataType() == TFieldType::AutoInc) m_buffer[size_t(f->Index())].Number = ++m_lastAutoInc;
+    m_editRow = -1;
+    m_state = TState::Insert;
+    Scrolled();
+}
+
+// The cells keep their capacity, so that appending many records allocates nothing per record.
+void TMemTable::ResetBuffer() {
+    m_buffer.resize(m_fields.size());
+    for (TBufferCell& cell : m_buffer) {
+        cell.Text.clear();
+        cell.Number = kNull;
+    }
+}
+
+void TMemTable::LoadBuffer(int row) {
+    ResetBuffer();
+    for (const auto& f : m_fields) {
+        TBufferCell& cell = m_buffer[size_t(f->Index())];
+        if (f->IsNumeric()) {
+            cell.Number = RowFloat(row, f->Index());
+        } else {
+            const QByteArrayView bytes = RowBytes(row, f->Index());
+            cell.Text.assign(bytes.data(), size_t(bytes.size()));
+        }
+    }
+}
+
+void TMemTable::Edit() {
+    CheckActive();
+    if (Editing()) return;
+    if (m_cur < 0) Fail(u"Невозможно выполнить операцию над пустым набором данных"_s);
+    m_editRow = RowAt(m_cur);
+    LoadBuffer(m_editRow);
+    m_state = TState::Edit;
+}
+
+void TMemTable::Post() {
+    CheckEditing();
+    TRowStore& store = MutableStore();
+    const bool inserting = m_state == TState::Insert;
+    const quint32 row = inserting ? store.Rows : quint32(m_editRow);
+    for (size_t i = 0; i < store.Columns.size(); ++i) {
+        TColumnData& column = store.Columns[i];
+        const TBufferCell& cell = m_buffer[i];
+        if (inserting) {
+            if (column.Text) {
+                column.Handle.push_back(
+                    column.Arena.Add(QByteArrayView(cell.Text.data(), qsizetype(cell.Text.size()))));
+                column.Length.push_back(quint8(cell.Text.size()));
+            } else {
+                column.Number.push_back(cell.Number);
+            }
+        } else if (column.Text) {
+            column.Handle[row] =
+                column.Arena.Add(QByteArrayView(cell.Text.data(), qsizetype(cell.Text.size())));
+            column.Length[row] = quint8(cell.Text.size());
+        } else {
+            column.Number[row] = cell.Number;
+        }
+    }
+    m_state = TState::Browse;
+
+    if (inserting) {
+        ++store.Rows;
+        m_order.push_back(row);
+        if (m_filtered) {
+            m_passes.resize(store.Rows);
+            m_passes[row] = Accepts(row);
+            if (m_passes[row]) m_visible.push_back(row);
+        }
+        const int pos = !m_filtered || m_passes[row] ? RecordCount() - 1
+                                                     : std::min(std::max(m_cur, 0), RecordCount() - 1);
+        NotifyReset();
+        MoveTo(pos, false);
+    } else if (m_filtered && !Accepts(row)) {
+        m_passes[row] = 0;
+        m_visible.erase(m_visible.begin() + m_cur);
+        NotifyReset();
+        MoveTo(std::min(m_cur, RecordCount() - 1), false);
+    } else if (!m_disableCount) {
+        Q_EMIT RecordChanged(m_cur);
+    }
+    if (AfterPost) AfterPost();
+}
+
+void TMemTable::Cancel() {
+    if (Editing()) m_state = TState::Browse;
+}
+
+void TMemTable::Delete() {
+    CheckActive();
+    const bool inserting = m_state == TState::Insert;
+    Cancel();
+    if (inserting) return;
+    if (m_cur < 0) Fail(u"Невозможно выполнить операцию над пустым набором данных"_s);
+    const quint32 row = quint32(RowAt(m_cur));
+    m_order.erase(std::find(m_order.begin(), m_order.end(), row));
+    if (m_filtered) m_visible.erase(m_visible.begin() + m_cur);
+    NotifyReset();
+    MoveTo(std::min(m_cur, RecordCount() - 1), false);
+    if (AfterDelete) AfterDelete();
+    Scrolled();
+}
+
+void TMemTable::EmptyTable() {
+    CheckActive();
+    Cancel();
+    m_store = std::make_shared<TRowStore>();
+    for (const auto& f : m_fields)
+        m_store->Columns.push_back(TColumnData{.Text = !f->IsNumeric()});
+    m_order.clear();
+    m_visible.clear();
+    m_passes.clear();
+    NotifyReset();
+    First();
+}
+
+bool TMemTable::Accepts(int row) const {
+    return !OnFilterRecord || OnFilterRecord(row);
+}
+
+void TMemTable::Refilter() {
+    m_passes.assign(m_store->Rows, 0);
+    m_visible.clear();
+    for (quint32 row : m_order) {
+        if (!Accepts(int(row))) continue;
+        m_passes[row] = 1;
+        m_visible.push_back(row);
+    }
+}
+
+void TMemTable::SetFiltered(bool on) {
+    if (on == m_filtered) return;
+    if (!Active()) {
+        m_filtered = on;
+        return;
+    }
+    CheckBrowseMode();
+    m_filtered = on;
+    if (on) Refilter();
+    NotifyReset();
+    First();
+}
+
+void TMemTable::SortOnField(int field, bool descending) {
+    CheckActive();
+    CheckBrowseMode();
+    const TBookmark current = Bookmark();
+    const TColumnData& column = m_store->Columns[size_t(field)];
+    if (column.Text) {
+        TTextCollation().Sort(
+            m_order, [this, field](quint32 row) { return RowBytes(int(row), field); }, descending);
+    } else {
+        // No value sorts before every number.
+        auto less = [&column](quint32 a, quint32 b) {
+            const double x = column.Number[a], y = column.Number[b];
+            return std::isnan(x) ? !std::isnan(y) : x < y;
+        };
+        std::stable_sort(m_order.begin(), m_order.end(), [&less, descending](quint32 a, quint32 b) {
+            return descending ? less(b, a) : less(a, b);
+        });
+    }
+    if (m_filtered) {
+        m_visible.clear();
+        for (quint32 row : m_order)
+            if (m_passes[row]) m_visible.push_back(row);
+    }
+    NotifyReset();
+    MoveTo(current < 0 ? (IsEmpty() ? -1 : 0) : PositionInView(quint32(current)), false);
+}
+
+int TMemTable::FindRecord(int field, const QString& key, TLocateOptions options, int from) const {
+    if (!Active()) return -1;
+    const TLocateKey wanted(*this, field, key, options);
+    const auto& view = View();
+    for (size_t i = size_t(std::max(from, 0)); i < view.size(); ++i)
+        if (wanted.Matches(view[i])) return int(i);
+    return -1;
+}
+
+bool TMemTable::RecordMatches(int recNo, int field, const QString& key, TLocateOptions options) const {
+    if (!Active() || recNo < 0 || recNo >= RecordCount()) return false;
+    return TLocateKey(*this, field, key, options).Matches(quint32(RowAt(recNo)));
+}
+
+bool TMemTable::Locate(int field, const QString& key, TLocateOptions options) {
+    const int recNo = FindRecord(field, key, options);
+    if (recNo < 0) return false;
+    CheckBrowseMode();
+    MoveTo(recNo, true);
+    return true;
+}
+
+void TMemTable::CopyFrom(const TMemTable& source) {
+    if (&source == this) return;
+    Close();
+    ClearFields();
+    for (const auto& f : source.m_fields)
+        AddField(f->FieldName(), f->DataType(), f->Size()).Alignment = f->Alignment;
+    Open();
+    if (source.Active()) {
+        m_store = source.m_store;
+        m_order = source.View();
+        m_lastAutoInc = source.m_lastAutoInc;
+    }
+    if (m_filtered) Refilter();
+    NotifyReset();
+    First();
+}
+
+void TMemTable::DisableControls() {
+    ++m_disableCount;
+}
+
+void TMemTable::EnableControls() {
+    if (m_disableCount == 0 || --m_disableCount > 0) return;
+    NotifyReset();
+    NotifyCurrent();
+}

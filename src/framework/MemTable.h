@@ -1,0 +1,192 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMemTable;
+struct TRowStore;
+
+enum class TFieldType { String, Float, AutoInc };
+
+// One field of a TMemTable. Reads and writes go to the table's current record, or to its edit buffer
+// while a record is being appended or edited. Text is kept as Windows-1251 bytes.
+class TField {
+public:
+    TField(const TField&) = delete;
+    TField& operator=(const TField&) = delete;
+
+    const QString& FieldName() const { return m_name; }
+    TFieldType DataType() const { return m_type; }
+    bool IsNumeric() const { return m_type != TFieldType::String; }
+    int Size() const { return m_size; } // at most this many bytes of text are kept
+    int Index() const { return m_index; }
+    Qt::Alignment Alignment;
+
+    bool IsNull() const;
+    QByteArrayView AsBytes() const; // empty for numeric fields
+    // Numbers in the user's locale form (as the grid shows them), empty for no value.
+    QString AsString() const;
+    QString DisplayText() const { return AsString(); }
+    // Text is read in the user's locale form; TException when it is no number.
+    double AsFloat() const;
+    qint64 AsInteger() const { return qint64(AsFloat()); }
+
+    // Only while the table appends or edits a record.
+    void SetAsBytes(QByteArrayView windows1251);
+    void SetAsString(QStringView text);
+    void SetAsFloat(double value);
+    void SetAsInteger(qint64 value) { SetAsFloat(double(value)); }
+    void Clear();
+
+private:
+    friend class TMemTable;
+    TField(TMemTable& table, QString name, TFieldType type, int size, int index);
+
+    TMemTable& m_table;
+    QString m_name;
+    TFieldType m_type;
+    int m_size;
+    int m_index;
+};
+
+struct TLocateOptions {
+    bool CaseInsensitive = false; // Windows-1251 letter case
+    bool PartialKey = false;      // text fields: the value begins with the key
+};
+
+// The in-memory table behind every grid. Rows are stored once, column by column (text in byte arenas);
+// the table's order and its filter are index vectors over the stored rows, so sorting and filtering
+// move no data, and a copy made by CopyFrom shares the rows until one side changes them.
+//
+// Records are counted in the visible order (sort and filter applied) from 0; "rows" are the stored
+// rows that the filter callback and the cell readers name.
+class TMemTable : public QObject {
+    Q_OBJECT
+
+public:
+    enum class TState { Inactive, Browse, Edit, Insert };
+    using TBookmark = qint64; // a stored row, -1 for none
+
+    explicit TMemTable(QObject* parent = nullptr);
+    ~TMemTable() override;
+
+    // Fields are defined while the table is closed.
+    TField& AddField(const QString& name, TFieldType type, int size = 0);
+    void ClearFields();
+    int FieldCount() const { return int(m_fields.size()); }
+    TField& Field(int index) const { return *m_fields[size_t(index)]; }
+    TField* FindField(QStringView name) const; // names compare ignoring case
+    TField& FieldByName(QStringView name) const;
+
+    void Open();
+    void Close(); // drops every record
+    bool Active() const { return m_state != TState::Inactive; }
+    TState State() const { return m_state; }
+
+    int RecordCount() const { return int(View().size()); }
+    bool IsEmpty() const { return View().empty(); }
+    int RecNo() const { return m_cur; } // -1 when there is no current record
+    void SetRecNo(int recNo);
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Bof() const { return m_bof; }
+    bool Eof() const { return m_eof; }
+    TBookmark Bookmark() const;
+    // False (and no move) when the row was deleted or is filtered out.
+    bool GotoBookmark(TBookmark bookmark);
+
+    void Append();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    void EmptyTable();
+
+    // While filtering is on, a stored row is visible when OnFilterRecord accepts it. Rows are judged
+    // when filtering is switched on and when they are posted.
+    std::function<bool(int row)> OnFilterRecord;
+    bool Filtered() const { return m_filtered; }
+    void SetFiltered(bool on);
+
+    // A stable sort of the table's own order; the current record stays current.
+    // Text by the default locale's collation, numbers by value, no value first.
+    void SortOnField(int field, bool descending);
+
+    // The first visible record from `from` on whose field matches the key, or -1. A numeric field
+    // matches by value; a key that is no number raises TException.
+    int FindRecord(int field, const QString& key, TLocateOptions options, int from = 0) const;
+    bool RecordMatches(int recNo, int field, const QString& key, TLocateOptions options) const;
+    bool Locate(int field, const QString& key, TLocateOptions options);
+
+    // The structure and every visible record of source, in its order. The rows are shared, not copied.
+    void CopyFrom(const TMemTable& source);
+
+    // Grids bound to the table are not told of changes until the last EnableControls.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+
+    std::function<void()> AfterScroll;
+    std::function<void()> AfterPost;
+    std::function<void()> AfterDelete;
+
+    int RowAt(int recNo) const { return int(View()[size_t(recNo)]); }
+    QByteArrayView RowBytes(int row, int field) const;
+    double RowFloat(int row, int field) const; // NaN for no value
+    QString RowText(int row, int field) const; // as AsString shows it
+
+Q_SIGNALS:
+    // For the data source: the visible records changed as a whole, one record changed, the cursor moved.
+    void DataSetChanged();
+    void RecordChanged(int recNo);
+    void CurrentChanged(int recNo);
+
+private:
+    friend class TField;
+    struct TBufferCell {
+        std::string Text;
+        double Number = 0;
+    };
+    class TLocateKey;
+
+    const std::vector<quint32>& View() const { return m_filtered ? m_visible : m_order; }
+    bool Editing() const { return m_state == TState::Edit || m_state == TState::Insert; }
+    QByteArrayView CurrentBytes(int field) const;
+    double CurrentNumber(int field) const;
+    void CheckActive() const;
+    void CheckEditing() const;
+    void CheckBrowseMode();
+    TRowStore& MutableStore();
+    void ResetBuffer();
+    void LoadBuffer(int row);
+    void MoveTo(int recNo, bool scrollEvent);
+    void Scrolled();
+    void Refilter();
+    bool Accepts(int row) const;
+    void NotifyReset();
+    void NotifyCurrent();
+    int PositionInView(quint32 row) const;
+
+    std::vector<std::unique_ptr<TField>> m_fields;
+    std::shared_ptr<TRowStore> m_store;
+    std::vector<quint32> m_order;   // stored rows in the table's order
+    std::vector<quint32> m_visible; // the rows of m_order that pass the filter
+    std::vector<quint8> m_passes;   // by stored row, while filtered
+    std::vector<TBufferCell> m_buffer;
+    int m_editRow = -1;
+    int m_cur = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    bool m_filtered = false;
+    TState m_state = TState::Inactive;
+    double m_lastAutoInc = 0;
+    int m_disableCount = 0;
+};

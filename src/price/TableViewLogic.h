@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FilterText.h"
+#include "framework/DataSource.h"
+
+#include <QString>
+
+#include <vector>
+
+class TMemTable;
+
+// What a table view does, without its widgets: the table and its data source, the sort and filter
+// state with its exchange strings, the record filter, the sort cycle of the column titles and the
+// incremental search. TTableView puts a grid and a search panel on it; loading code that must run
+// without a window works on this part alone.
+class TTableViewLogic {
+public:
+    TTableViewLogic();
+    virtual ~TTableViewLogic();
+    TTableViewLogic(const TTableViewLogic&) = delete;
+    TTableViewLogic& operator=(const TTableViewLogic&) = delete;
+
+    TMemTable* const Table;
+    TDataSource* const DataSource;
+
+    QString SearchText;
+    QString SortField;
+    int SortMode = 0; // 0 unsorted, 1 ascending, 2 descending
+    QString FilterText;
+    bool FilterIgnoreCase = false;
+    bool FilterRejected = false; // since the filter was last applied
+
+    // Sort string: mode digit, "#", field name. Filter string: "1" (ignore case) or "0", "#", filter text.
+    void SetViewState(const QString& sort, const QString& filter);
+    void GetViewState(QString& sort, QString& filter) const;
+    void ApplySort();
+    void ApplyFilter();
+    virtual void UpdateSearchPanel() {}
+    QString SearchPanelText() const;
+
+    void TableAfterScroll();
+    bool TableFilterRecord(int row);
+
+    // A click on the title of a column that shows this field.
+    void SortTitleClick(const QString& fieldName);
+    TSortMarker SortMarker(const QString& fieldName) const;
+    // One typed character of the incremental search in the given field (-1: none).
+    void SearchKeyPress(QChar key, int field);
+
+protected:
+    virtual void Beep() {}
+    virtual void SortChanged() {}
+
+private:
+    struct TCompiledTerm {
+        int Field;
+        TWildcard Pattern;
+    };
+    void CompileFilter();
+
+    std::vector<TCompiledTerm> m_terms;
+};
