@@ -78,12 +78,12 @@ void BenchSuite::RunAll() {
         if (row.Prepare) row.Prepare();
         const qint64 peak = PeakBytes(row.Run);
         const double ms = MedianMs(row.Run, row.Runs);
-        const double floorMs = row.Floor ? MedianMs(row.Floor, row.Runs) : 0;
+        const double floorMs = row.Floor ? MedianMs(row.Floor, row.Runs) : row.FloorMs;
         QString line = QStringLiteral("%1 N=%2 %3ms %4x peak=%5MB")
                            .arg(row.Name)
                            .arg(row.N)
                            .arg(ms, 0, 'f', 1)
-                           .arg(floorMs > 0 ? ms / floorMs : 0, 0, 'f', 1)
+                           .arg(floorMs > 0 ? ms / floorMs : 0, 0, 'f', 2)
                            .arg(double(peak) / (1024 * 1024), 0, 'f', 0);
         if (row.MemoryBase > 0) line += QStringLiteral(" mem=%1x").arg(double(peak) / double(row.MemoryBase), 0, 'f', 2);
         std::printf("%s\n", line.toUtf8().constData());

@@ -13,6 +13,7 @@ struct BenchRow {
     std::function<void()> Prepare; // not measured; runs before the memory and time measurements
     std::function<void()> Run;     // the measured operation
     std::function<void()> Floor;   // the reference operation the ratio divides by
+    double FloorMs = 0;            // or a fixed target in milliseconds
     qint64 MemoryBase = 0;         // when set, the peak is also printed as a multiple of it
     int Runs = 7;
 };
@@ -46,3 +47,4 @@ qint64 PeakBytes(const std::function<void()>& operation);
 // Each area of the program adds its rows here.
 void AddTableFileRows(BenchSuite& suite, const BenchData& data);
 void AddOrderRows(BenchSuite& suite, const BenchData& data);
+void AddOrderPostRow(BenchSuite& suite, const BenchData& data);

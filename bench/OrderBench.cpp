@@ -1,7 +1,11 @@
 #include "BenchSuite.h"
 
 #include "demo/DemoData.h"
+#include "framework/MemTable.h"
 #include "order/OrderFile.h"
+#include "order/OrderFrameUnit.h"
+#include "price/PriceList.h"
+#include "price/TableViewUnit.h"
 
 #include <QDir>
 
@@ -37,4 +41,35 @@ void AddOrderRows(BenchSuite& suite, const BenchData& data) {
                .Run = [lines, path, header] { OrderFile::Write(path, header, *lines); },
                .Floor = floor});
     suite.Add({.Name = u"order.open"_s, .N = kOrderLines, .Run = [path] { OrderFile::Read(path); }, .Floor = floor});
+}
+
+void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
+    const QString path = QDir(data.Folder).filePath(u"post.zkz"_s);
+    struct TState {
+        QList<TDiscountEntry> Scale = {{5000, 3}, {15000, 5}, {50000, 7}};
+        TOrderEnvironment Env;
+        std::unique_ptr<TOrderFrame> Order;
+    };
+    auto state = std::make_shared<TState>();
+    suite.Add({.Name = u"order.post"_s,
+               .N = kOrderLines,
+               .Prepare = [state, path] {
+                   OrderFile::Write(path, {}, SampleLines());
+                   state->Env.StoredValue = [](const QString&) { return QString(); };
+                   state->Env.DiscountScale = &state->Scale;
+                   state->Order = std::make_unique<TOrderFrame>(state->Env, 0, path);
+               },
+               .Run =
+                   [state] {
+                       // One line posted: the after-post handler recomputes the totals over all lines.
+                       TMemTable& lines = *state->Order->Order_data->Table;
+                       lines.Append();
+                       lines.FieldByName(u"Code").SetAsString(u"NEW1"_s);
+                       lines.FieldByName(u"Name").SetAsString(u"Новая позиция"_s);
+                       lines.FieldByName(u"Count").SetAsFloat(2);
+                       lines.FieldByName(u"Price").SetAsFloat(99.5);
+                       lines.FieldByName(u"Summa").SetAsFloat(199);
+                       lines.Post();
+                   },
+               .FloorMs = 5});
 }
