@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/ColumnLayout.h"
+
 #include "DataSource.h"
 
 #include <QFont>
@@ -18,12 +20,6 @@ struct TGridDrawState {
     bool Empty() const { return !Selected && !Focused && !Fixed; }
 };
 
-// Where a column stands and how wide it is, stored by field name.
-struct TColumnLayout {
-    QString FieldName;
-    int Index = 0;
-    int Width = 0;
-};
 
 // The read-only data grid over a TDataSource: one current cell that follows the table's current
 // record, column titles that act as buttons and show sort markers, movable and resizable columns,

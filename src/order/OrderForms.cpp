@@ -1,0 +1,43 @@
+#include "OrderForms.h"
+
+#include "framework/Cp1251Validator.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace OrderForms {
+
+void AddRow(QGridLayout* grid, int row, const QString& label, QWidget* field, bool highlighted) {
+    auto* text = new QLabel(label);
+    text->setBuddy(field);
+    if (highlighted) text->setForegroundRole(QPalette::Highlight);
+    grid->addWidget(text, row, 0);
+    grid->addWidget(field, row, 1);
+}
+
+QLineEdit* AddTextRow(QGridLayout* grid, int row, const QString& label, const QString& objectName,
+                      bool highlighted) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(objectName);
+    edit->setValidator(new TCp1251Validator(edit));
+    AddRow(grid, row, label, edit, highlighted);
+    return edit;
+}
+
+void AddSeparator(QGridLayout* grid, int row) {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, row, 0, 1, 2);
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    return button;
+}
+
+} // namespace OrderForms
