@@ -47,4 +47,5 @@ qint64 PeakBytes(const std::function<void()>& operation);
 // Each area of the program adds its rows here.
 void AddTableFileRows(BenchSuite& suite, const BenchData& data);
 void AddOrderRows(BenchSuite& suite, const BenchData& data);
+void AddPriceRows(BenchSuite& suite, const BenchData& data);
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data);

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     BenchSuite suite(args.value(0));
     AddTableFileRows(suite, data);
     AddOrderRows(suite, data);
+    AddPriceRows(suite, data);
     AddOrderPostRow(suite, data);
     suite.RunAll();
     return 0;

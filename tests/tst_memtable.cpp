@@ -1,5 +1,6 @@
 #include "framework/DBGrid.h"
 #include "framework/MemTable.h"
+#include "framework/ProcessMessages.h"
 #include "framework/TextCollation.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -474,6 +475,43 @@ private Q_SLOTS:
         QCOMPARE(other.Column(0).Width, 99);
         QCOMPARE(other.Column(2).FieldName, u"Name"_s);
         QCOMPARE(other.Column(2).Width, 350);
+    }
+
+    void gridWithoutColumnsShowsEveryField() {
+        TMemTable t;
+        t.AddField(u"Code"_s, TFieldType::String);
+        t.Open();
+        TDataSource source;
+        source.SetDataSet(&t);
+        TDBGrid grid;
+        grid.SetDataSource(&source);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        TMemTable wider;
+        Define(wider);
+        Add(wider, u"1"_s, u"Имя"_s, 2.5);
+        t.CopyFrom(wider); // the structure changes under the grid
+        QCOMPARE(grid.ColumnCount(), 4);
+        QCOMPARE(grid.Column(2).FieldName, u"Price"_s);
+        grid.grab(); // paints every column
+        QCOMPARE(grid.ColumnLayout().size(), 4);
+    }
+
+    void processMessagesPumpsAtMostEvery30Ms() {
+        int delivered = 0;
+        QTimer::singleShot(0, this, [&] { ++delivered; });
+        QTest::qWait(40);
+        QCOMPARE(delivered, 1);
+        ProcessMessages(); // pumps: long enough since the last time
+        QTimer::singleShot(0, this, [&] { ++delivered; });
+        ProcessMessages(); // too soon
+        QCOMPARE(delivered, 1);
+        QElapsedTimer clock; // a busy loop: only ProcessMessages runs the event loop
+        clock.start();
+        while (delivered < 2 && clock.elapsed() < 1000)
+            ProcessMessages();
+        QCOMPARE(delivered, 2);
+        QVERIFY(clock.elapsed() >= 20);
     }
 };
 

@@ -2,17 +2,18 @@
 
 #include "text/TException.h"
 
-#include <QByteArrayView>
+#include <QtGlobal>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-// Append-only storage for short byte strings, addressed by 32-bit handles. Blocks never move, so a
+// Append-only storage for short byte records, addressed by 32-bit handles. Blocks never move, so a
 // growing arena never copies what it holds, and a big one wastes at most the end of its last block.
 class TByteArena {
 public:
-    static constexpr int kMaxItem = 255;
+    static constexpr quint32 kMaxRecord = 1u << 16;
 
     TByteArena() = default;
     TByteArena(const TByteArena& other) { *this = other; }
@@ -28,28 +29,27 @@ public:
         return *this;
     }
 
-    // bytes.size() <= kMaxItem; an empty text needs no room and gets handle 0.
-    quint32 Add(QByteArrayView bytes) {
-        if (bytes.isEmpty()) return 0;
-        if (m_blocks.empty() || m_used + quint32(bytes.size()) > m_capacities.back()) NewBlock();
-        const quint32 handle = quint32(m_blocks.size() - 1) << kPosBits | m_used;
-        std::memcpy(m_blocks.back().get() + m_used, bytes.data(), size_t(bytes.size()));
-        m_used += quint32(bytes.size());
-        return handle;
+    // Room for a record of size bytes (at most kMaxRecord), to be written at once.
+    char* Allocate(quint32 size, quint32& handle) {
+        if (m_blocks.empty() || m_used + size > m_capacities.back()) NewBlock();
+        handle = quint32(m_blocks.size() - 1) << kPosBits | m_used;
+        char* at = m_blocks.back().get() + m_used;
+        m_used += size;
+        return at;
     }
     const char* At(quint32 handle) const { return m_blocks[handle >> kPosBits].get() + (handle & kPosMask); }
 
 private:
     static constexpr int kPosBits = 18;
     static constexpr quint32 kPosMask = (1u << kPosBits) - 1;
-    static constexpr quint32 kFirstBlock = 4096;
+    static_assert(kMaxRecord <= kPosMask + 1);
 
     void NewBlock() {
         if (m_blocks.size() >> (32 - kPosBits))
             throw TException(QStringLiteral(u"Слишком большой объём данных"));
-        // Small tables stay small; big ones soon get full blocks.
+        // Small tables stay small; big ones soon get full blocks. Every block holds a record of any size.
         const quint32 capacity =
-            m_capacities.empty() ? kFirstBlock : std::min(m_capacities.back() * 2, 1u << kPosBits);
+            m_capacities.empty() ? kMaxRecord : std::min(m_capacities.back() * 2, kPosMask + 1);
         m_blocks.push_back(std::make_unique<char[]>(capacity));
         m_capacities.push_back(capacity);
         m_used = 0;

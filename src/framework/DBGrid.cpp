@@ -83,8 +83,17 @@ void TDBGrid::SetDataSource(TDataSource* source) {
     setModel(source);
     if (!source) return;
     connect(source, &TDataSource::CurrentRowChanged, this, &TDBGrid::FollowTable);
-    connect(source, &QAbstractItemModel::modelReset, this,
-            [this] { FollowTable(Table() ? Table()->RecNo() : -1); });
+    connect(source, &QAbstractItemModel::modelReset, this, [this] {
+        // Shown without columns of its own, a table brings its fields: the column set may change.
+        const size_t count = size_t(m_source->columnCount());
+        if (m_fonts.size() != count) {
+            m_fonts.resize(count);
+            m_widths.resize(count);
+            for (size_t i = 0; i < count; ++i)
+                if (!m_widths[i]) m_widths[i] = columnWidth(int(i));
+        }
+        FollowTable(Table() ? Table()->RecNo() : -1);
+    });
     SetColumns(source->Columns());
 }
 

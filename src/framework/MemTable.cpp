@@ -16,6 +16,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr double kNull = std::numeric_limits<double>::quiet_NaN();
+constexpr int kMaxTextSize = 255; // a text's length is one byte
 
 [[noreturn]] void Fail(const QString& message) {
     throw TException(message);
@@ -23,16 +24,31 @@ constexpr double kNull = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
-struct TColumnData {
-    bool Text = true;
-    std::vector<quint32> Handle; // text: where the bytes are in Arena
-    std::vector<quint8> Length;
-    TByteArena Arena;
-    std::vector<double> Number; // numbers, NaN for no value
-};
-
+// The texts of a row are one record in the arena: for each text field in order a length byte and the
+// bytes. One handle per row keeps a 200,000-row price list small; numbers are kept by column.
 struct TRowStore {
-    std::vector<TColumnData> Columns;
+    explicit TRowStore(const std::vector<std::unique_ptr<TField>>& fields) {
+        for (const auto& f : fields) {
+            Slot.push_back(f->IsNumeric() ? int(Numbers.size()) : TextFields);
+            if (f->IsNumeric())
+                Numbers.emplace_back();
+            else
+                ++TextFields;
+        }
+    }
+
+    QByteArrayView Text(quint32 row, int slot) const {
+        const uchar* p = reinterpret_cast<const uchar*>(Arena.At(Texts[row]));
+        for (int i = 0; i < slot; ++i)
+            p += 1 + p[0];
+        return QByteArrayView(p + 1, p[0]);
+    }
+
+    std::vector<int> Slot; // by field: its place among the text fields or among the numbers
+    int TextFields = 0;
+    std::vector<quint32> Texts; // by row: its text record
+    TByteArena Arena;
+    std::vector<std::vector<double>> Numbers; // by numeric field, by row; NaN for no value
     quint32 Rows = 0;
 };
 
@@ -100,9 +116,10 @@ void TField::Clear() {
 class TMemTable::TLocateKey {
 public:
     TLocateKey(const TMemTable& table, int field, const QString& key, TLocateOptions options)
-        : m_column(table.m_store->Columns[size_t(field)]), m_partial(options.PartialKey),
+        : m_store(*table.m_store), m_slot(m_store.Slot[size_t(field)]),
+          m_numeric(table.Field(field).IsNumeric()), m_partial(options.PartialKey),
           m_fold(options.CaseInsensitive ? Cp1251::Case.Upper : Identity()) {
-        if (table.Field(field).IsNumeric()) {
+        if (m_numeric) {
             if (!StrToFloat(key, m_number)) Fail(u"'%1' не является числом"_s.arg(key));
             return;
         }
@@ -113,11 +130,11 @@ public:
     }
 
     bool Matches(quint32 row) const {
-        if (!m_column.Text) return m_column.Number[row] == m_number;
-        const qsizetype length = m_column.Length[row];
-        if (m_impossible || length < m_key.size() || (!m_partial && length != m_key.size())) return false;
-        if (m_key.isEmpty()) return true;
-        const uchar* value = reinterpret_cast<const uchar*>(m_column.Arena.At(m_column.Handle[row]));
+        if (m_numeric) return m_store.Numbers[size_t(m_slot)][row] == m_number;
+        const QByteArrayView text = m_store.Text(row, m_slot);
+        if (m_impossible || text.size() < m_key.size() || (!m_partial && text.size() != m_key.size()))
+            return false;
+        const uchar* value = reinterpret_cast<const uchar*>(text.data());
         for (qsizetype i = 0; i < m_key.size(); ++i)
             if (m_fold[value[i]] != uchar(m_key[i])) return false;
         return true;
@@ -134,7 +151,9 @@ private:
         return table.data();
     }
 
-    const TColumnData& m_column;
+    const TRowStore& m_store;
+    int m_slot;
+    bool m_numeric;
     bool m_partial;
     const uchar* m_fold;
     double m_number = kNull;
@@ -152,8 +171,13 @@ TMemTable::~TMemTable() = default;
 TField& TMemTable::AddField(const QString& name, TFieldType type, int size) {
     if (Active()) Fail(u"Невозможно выполнить операцию над открытым набором данных"_s);
     if (FindField(name)) Fail(u"Поле '%1' уже есть"_s.arg(name));
-    if (type == TFieldType::String)
-        size = size <= 0 ? TByteArena::kMaxItem : std::min(size, TByteArena::kMaxItem);
+    if (type == TFieldType::String) {
+        size = size <= 0 ? kMaxTextSize : std::min(size, kMaxTextSize);
+        const auto texts =
+            std::count_if(m_fields.begin(), m_fields.end(), [](const auto& f) { return !f->IsNumeric(); });
+        if (quint32(texts + 1) * (kMaxTextSize + 1) > TByteArena::kMaxRecord)
+            Fail(u"Слишком много текстовых полей"_s);
+    }
     m_fields.push_back(std::unique_ptr<TField>(new TField(*this, name, type, size, FieldCount())));
     return *m_fields.back();
 }
@@ -177,9 +201,7 @@ TField& TMemTable::FieldByName(QStringView name) const {
 
 void TMemTable::Open() {
     if (Active()) return;
-    m_store = std::make_shared<TRowStore>();
-    for (const auto& f : m_fields)
-        m_store->Columns.push_back(TColumnData{.Text = !f->IsNumeric()});
+    m_store = std::make_shared<TRowStore>(m_fields);
     m_order.clear();
     m_visible.clear();
     m_passes.clear();
@@ -220,14 +242,13 @@ TRowStore& TMemTable::MutableStore() {
 }
 
 QByteArrayView TMemTable::RowBytes(int row, int field) const {
-    const TColumnData& column = m_store->Columns[size_t(field)];
-    if (!column.Text || !column.Length[size_t(row)]) return {};
-    return QByteArrayView(column.Arena.At(column.Handle[size_t(row)]), column.Length[size_t(row)]);
+    if (Field(field).IsNumeric()) return {};
+    return m_store->Text(quint32(row), m_store->Slot[size_t(field)]);
 }
 
 double TMemTable::RowFloat(int row, int field) const {
-    const TColumnData& column = m_store->Columns[size_t(field)];
-    return column.Text ? kNull : column.Number[size_t(row)];
+    if (!Field(field).IsNumeric()) return kNull;
+    return m_store->Numbers[size_t(m_store->Slot[size_t(field)])][size_t(row)];
 }
 
 QString TMemTable::RowText(int row, int field) const {
@@ -372,25 +393,26 @@ void TMemTable::Post() {
     TRowStore& store = MutableStore();
     const bool inserting = m_state == TState::Insert;
     const quint32 row = inserting ? store.Rows : quint32(m_editRow);
-    for (size_t i = 0; i < store.Columns.size(); ++i) {
-        TColumnData& column = store.Columns[i];
+    quint32 size = 0;
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (!m_fields[i]->IsNumeric()) size += 1 + quint32(m_buffer[i].Text.size());
+    quint32 handle = 0;
+    char* record = size ? store.Arena.Allocate(size, handle) : nullptr;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
         const TBufferCell& cell = m_buffer[i];
-        if (inserting) {
-            if (column.Text) {
-                column.Handle.push_back(
-                    column.Arena.Add(QByteArrayView(cell.Text.data(), qsizetype(cell.Text.size()))));
-                column.Length.push_back(quint8(cell.Text.size()));
-            } else {
-                column.Number.push_back(cell.Number);
-            }
-        } else if (column.Text) {
-            column.Handle[row] =
-                column.Arena.Add(QByteArrayView(cell.Text.data(), qsizetype(cell.Text.size())));
-            column.Length[row] = quint8(cell.Text.size());
+        if (!m_fields[i]->IsNumeric()) {
+            *record++ = char(cell.Text.size());
+            record = std::copy(cell.Text.begin(), cell.Text.end(), record);
+        } else if (std::vector<double>& numbers = store.Numbers[size_t(store.Slot[i])]; inserting) {
+            numbers.push_back(cell.Number);
         } else {
-            column.Number[row] = cell.Number;
+            numbers[row] = cell.Number;
         }
     }
+    if (inserting)
+        store.Texts.push_back(handle);
+    else
+        store.Texts[row] = handle;
     m_state = TState::Browse;
 
     if (inserting) {
@@ -438,9 +460,7 @@ void TMemTable::Delete() {
 void TMemTable::EmptyTable() {
     CheckActive();
     Cancel();
-    m_store = std::make_shared<TRowStore>();
-    for (const auto& f : m_fields)
-        m_store->Columns.push_back(TColumnData{.Text = !f->IsNumeric()});
+    m_store = std::make_shared<TRowStore>(m_fields);
     m_order.clear();
     m_visible.clear();
     m_passes.clear();
@@ -479,14 +499,18 @@ void TMemTable::SortOnField(int field, bool descending) {
     CheckActive();
     CheckBrowseMode();
     const TBookmark current = Bookmark();
-    const TColumnData& column = m_store->Columns[size_t(field)];
-    if (column.Text) {
+    if (!Field(field).IsNumeric()) {
         TTextCollation().Sort(
-            m_order, [this, field](quint32 row) { return RowBytes(int(row), field); }, descending);
+            m_order,
+            [&store = *m_store, slot = m_store->Slot[size_t(field)]](quint32 row) {
+                return store.Text(row, slot);
+            },
+            descending);
     } else {
         // No value sorts before every number.
-        auto less = [&column](quint32 a, quint32 b) {
-            const double x = column.Number[a], y = column.Number[b];
+        const std::vector<double>& numbers = m_store->Numbers[size_t(m_store->Slot[size_t(field)])];
+        auto less = [&numbers](quint32 a, quint32 b) {
+            const double x = numbers[a], y = numbers[b];
             return std::isnan(x) ? !std::isnan(y) : x < y;
         };
         std::stable_sort(m_order.begin(), m_order.end(), [&less, descending](quint32 a, quint32 b) {

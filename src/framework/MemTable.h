@@ -24,7 +24,7 @@ public:
     const QString& FieldName() const { return m_name; }
     TFieldType DataType() const { return m_type; }
     bool IsNumeric() const { return m_type != TFieldType::String; }
-    int Size() const { return m_size; } // at most this many bytes of text are kept
+    int Size() const { return m_size; } // at most this many bytes of text are kept (1 to 255)
     int Index() const { return m_index; }
     Qt::Alignment Alignment;
 
@@ -60,9 +60,10 @@ struct TLocateOptions {
     bool PartialKey = false;      // text fields: the value begins with the key
 };
 
-// The in-memory table behind every grid. Rows are stored once, column by column (text in byte arenas);
-// the table's order and its filter are index vectors over the stored rows, so sorting and filtering
-// move no data, and a copy made by CopyFrom shares the rows until one side changes them.
+// The in-memory table behind every grid. Rows are stored once (the texts of a row as one record of
+// Windows-1251 bytes in an arena, numbers by column); the table's order and its filter are index
+// vectors over the stored rows, so sorting and filtering move no data, and a copy made by CopyFrom
+// shares the rows until one side changes them.
 //
 // Records are counted in the visible order (sort and filter applied) from 0; "rows" are the stored
 // rows that the filter callback and the cell readers name.

@@ -119,17 +119,31 @@ void TTextCollation::Sort(std::vector<quint32>& rows, const std::function<QByteA
 
     const int sign = descending ? -1 : 1;
     // Ranks are never 0, so the zero padding of the prefix already orders a text before its extensions.
-    auto compareSimple = [&](const TItem& x, const TItem& y) {
+    auto compareKeys = [&](const TItem& x, const TItem& y) {
         if (x.Prefix != y.Prefix) return x.Prefix < y.Prefix ? -1 : 1;
         const quint32 common = std::min(x.KeyLength, y.KeyLength);
         if (common > 8) {
             if (int c = std::memcmp(&keys[x.KeyOffset + 8], &keys[y.KeyOffset + 8], common - 8)) return c;
         }
-        if (x.KeyLength != y.KeyLength) return x.KeyLength < y.KeyLength ? -1 : 1;
-        return CompareExact(text(rows[x.Pos]), text(rows[y.Pos]));
+        return x.KeyLength == y.KeyLength ? 0 : x.KeyLength < y.KeyLength ? -1 : 1;
     };
     std::stable_sort(simple.begin(), simple.end(),
-                     [&](const TItem& x, const TItem& y) { return sign * compareSimple(x, y) < 0; });
+                     [&](const TItem& x, const TItem& y) { return sign * compareKeys(x, y) < 0; });
+    // Texts with equal keys differ at most in letter case or accents: the collator orders each such
+    // run, unless all its texts are the same bytes (then the run already keeps its order).
+    for (auto run = simple.begin(); run != simple.end();) {
+        auto end = run + 1;
+        const QByteArrayView first = text(rows[run->Pos]);
+        bool same = true;
+        for (; end != simple.end() && compareKeys(*run, *end) == 0; ++end)
+            same = same && text(rows[end->Pos]) == first;
+        if (!same) {
+            std::stable_sort(run, end, [&](const TItem& x, const TItem& y) {
+                return sign * CompareExact(text(rows[x.Pos]), text(rows[y.Pos])) < 0;
+            });
+        }
+        run = end;
+    }
 
     std::vector<quint32> sorted;
     sorted.reserve(rows.size());
