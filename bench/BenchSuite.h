@@ -40,7 +40,12 @@ private:
     std::vector<BenchRow> m_rows;
 };
 
-double MedianMs(const std::function<void()>& operation, int runs);
+struct TTimes {
+    double Operation = 0;
+    double Floor = 0;
+};
+// Median milliseconds of the operation and of its floor (when given), run in turns.
+TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs);
 // Peak resident memory an operation adds to the process, measured in a forked child.
 qint64 PeakBytes(const std::function<void()>& operation);
 

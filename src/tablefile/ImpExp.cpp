@@ -41,8 +41,8 @@ TImpExpFile::LineKind Classify(QByteArrayView line) {
 // space, and a value that spells a marker loses its TABs.
 void MakeHarmless(char* data, qsizetype size) {
     for (qsizetype i = 0; i < size; ++i) {
-        const char c = data[i];
-        data[i] = c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
+        const uchar c = uchar(data[i]);
+        if (c <= '\r' && (c == '\r' || c == '\n' || c == '\0')) data[i] = ' ';
     }
     if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain) std::replace(data, data + size, '\t', ' ');
 }

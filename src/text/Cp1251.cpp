@@ -88,13 +88,16 @@ void EncodeAppend(QByteArray& out, QStringView text) {
     qsizetype n = 0;
     for (qsizetype i = 0, len = text.size(); i < len; ++i) {
         const char16_t ch = text[i].unicode();
-        if (QChar::isHighSurrogate(ch) && i + 1 < len && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (ch < 0x80) { // the common cases first: ASCII and А-я
+            dst[n++] = char(ch);
+        } else if (ch >= 0x0410 && ch <= 0x044F) {
+            dst[n++] = char(ch - 0x0410 + 0xC0);
+        } else if (QChar::isHighSurrogate(ch) && i + 1 < len && QChar::isLowSurrogate(text[i + 1].unicode())) {
             ++i; // one character outside the BMP: one "?"
             dst[n++] = '?';
-            continue;
+        } else {
+            dst[n++] = reverse[ch] ? char(reverse[ch]) : '?';
         }
-        const uchar mapped = ch < 0x80 ? uchar(ch) : reverse[ch];
-        dst[n++] = mapped || ch == 0 ? char(mapped) : '?';
     }
     out.truncate(start + n);
 }
