@@ -118,7 +118,7 @@ public:
     TLocateKey(const TMemTable& table, int field, const QString& key, TLocateOptions options)
         : m_store(*table.m_store), m_slot(m_store.Slot[size_t(field)]),
           m_numeric(table.Field(field).IsNumeric()), m_partial(options.PartialKey),
-          m_fold(options.CaseInsensitive ? Cp1251::Case.Upper : Identity()) {
+          m_fold(options.CaseInsensitive ? Cp1251::Case.Upper : Cp1251::Case.Same) {
         if (m_numeric) {
             if (!StrToFloat(key, m_number)) Fail(u"'%1' не является числом"_s.arg(key));
             return;
@@ -141,16 +141,6 @@ public:
     }
 
 private:
-    static const uchar* Identity() {
-        static const auto table = [] {
-            std::array<uchar, 256> t{};
-            for (int i = 0; i < 256; ++i)
-                t[size_t(i)] = uchar(i);
-            return t;
-        }();
-        return table.data();
-    }
-
     const TRowStore& m_store;
     int m_slot;
     bool m_numeric;

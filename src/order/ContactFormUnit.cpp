@@ -4,7 +4,6 @@
 
 #include <QDateEdit>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,24 +32,11 @@ TContactForm::TContactForm(QWidget* parent) : QDialog(parent) {
 
     ButtonDefault = OrderForms::MakeButton(this, u"ButtonDefault"_s, u"По умолчанию"_s);
     ButtonDefault->setToolTip(u"Заполнить контактную информацию значениями указанными в настройках"_s);
-    ButtonDefault->setAutoDefault(false);
-    Button_Ok = OrderForms::MakeButton(this, u"Button_Ok"_s, u"Ok"_s);
-    Button_Ok->setDefault(true);
-    Button_Exit = OrderForms::MakeButton(this, u"Button_Exit"_s, u"Отмена"_s);
-    Button_Exit->setAutoDefault(false);
+    const auto [ok, exit] = OrderForms::LayOut(this, grid, ButtonDefault);
+    Button_Ok = ok;
+    Button_Exit = exit;
     connect(ButtonDefault, &QPushButton::clicked, this, &TContactForm::ButtonDefaultClick);
     connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button_Exit, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ButtonDefault);
-    buttons->addStretch();
-    buttons->addWidget(Button_Ok);
-    buttons->addWidget(Button_Exit);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addStretch();
-    layout->addLayout(buttons);
     setFixedSize(377, 226);
 }
 

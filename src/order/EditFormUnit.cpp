@@ -7,7 +7,6 @@
 #include "text/TException.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -47,23 +46,12 @@ TEditForm::TEditForm(QWidget* parent) : QDialog(parent) {
     OrderForms::AddSeparator(grid, 5);
     EDIT_COMMENT = OrderForms::AddTextRow(grid, 6, u"Комментарий"_s, u"EDIT_COMMENT"_s, false);
 
-    Button_Ok = OrderForms::MakeButton(this, u"Button_Ok"_s, u"Ok"_s);
-    Button_Ok->setDefault(true);
-    Button_Exit = OrderForms::MakeButton(this, u"Button_Exit"_s, u"Отмена"_s);
-    Button_Exit->setAutoDefault(false);
+    const auto [ok, exit] = OrderForms::LayOut(this, grid);
+    Button_Ok = ok;
+    Button_Exit = exit;
     connect(Button_Ok, &QPushButton::clicked, this, &TEditForm::Button_OkClick);
-    connect(Button_Exit, &QPushButton::clicked, this, &QDialog::reject);
     connect(EDIT_COUNT, &QLineEdit::textChanged, this, &TEditForm::EDIT_COUNTChange);
     connect(EDIT_SUMMA, &QLineEdit::textChanged, this, &TEditForm::EDIT_SUMMAChange);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button_Ok);
-    buttons->addWidget(Button_Exit);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addStretch();
-    layout->addLayout(buttons);
     setTabOrder(EDIT_COUNT, EDIT_SUMMA);
     setTabOrder(EDIT_SUMMA, EDIT_COMMENT);
     setTabOrder(EDIT_COMMENT, Button_Ok);

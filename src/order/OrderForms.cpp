@@ -2,8 +2,11 @@
 
 #include "framework/Cp1251Validator.h"
 
+#include <QDialog>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +41,27 @@ QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QStrin
     auto* button = new QPushButton(text, parent);
     button->setObjectName(objectName);
     return button;
+}
+
+TDialogButtons LayOut(QDialog* dialog, QGridLayout* rows, QPushButton* leftButton) {
+    const TDialogButtons buttons{MakeButton(dialog, QStringLiteral("Button_Ok"), QStringLiteral("Ok")),
+                                 MakeButton(dialog, QStringLiteral("Button_Exit"), QStringLiteral(u"Отмена"))};
+    buttons.Ok->setDefault(true);
+    buttons.Exit->setAutoDefault(false);
+    QObject::connect(buttons.Exit, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto* line = new QHBoxLayout;
+    if (leftButton) {
+        leftButton->setAutoDefault(false);
+        line->addWidget(leftButton);
+    }
+    line->addStretch();
+    line->addWidget(buttons.Ok);
+    line->addWidget(buttons.Exit);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(rows);
+    layout->addStretch();
+    layout->addLayout(line);
+    return buttons;
 }
 
 } // namespace OrderForms

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QDialog;
 class QGridLayout;
 class QLineEdit;
 class QPushButton;
@@ -16,5 +17,13 @@ QLineEdit* AddTextRow(QGridLayout* grid, int row, const QString& label, const QS
                       bool highlighted);
 void AddSeparator(QGridLayout* grid, int row);
 QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text);
+
+struct TDialogButtons {
+    QPushButton* Ok;   // "Button_Ok", the default button; the caller connects it
+    QPushButton* Exit; // "Button_Exit", rejects the dialog
+};
+// Lays the rows out above the button line: an optional extra button on the left, "Ok" and "Отмена"
+// on the right.
+TDialogButtons LayOut(QDialog* dialog, QGridLayout* rows, QPushButton* leftButton = nullptr);
 
 } // namespace OrderForms

@@ -2,22 +2,6 @@
 
 #include "text/Cp1251.h"
 
-#include <array>
-
-namespace {
-
-const uchar* SameCase() {
-    static const auto table = [] {
-        std::array<uchar, 256> t{};
-        for (int i = 0; i < 256; ++i)
-            t[size_t(i)] = uchar(i);
-        return t;
-    }();
-    return table.data();
-}
-
-} // namespace
-
 QStringList SplitWords(QStringView text, QChar separator) {
     QStringList words;
     for (QStringView word : text.tokenize(separator, Qt::SkipEmptyParts))
@@ -36,7 +20,7 @@ QList<TFilterTerm> ParseFilterText(QStringView text) {
 
 TWildcard::TWildcard(QStringView pattern, bool ignoreCase)
     : m_pattern(Cp1251::Encode(pattern)), m_encodable(Cp1251::CanEncode(pattern)),
-      m_fold(ignoreCase ? Cp1251::Case.Upper : SameCase()) {
+      m_fold(ignoreCase ? Cp1251::Case.Upper : Cp1251::Case.Same) {
     QByteArray collapsed;
     for (char c : m_pattern)
         if (c != '*' || !collapsed.endsWith('*')) collapsed.append(char(m_fold[uchar(c)]));

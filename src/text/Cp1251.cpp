@@ -38,7 +38,7 @@ constexpr UnicodeTable kUnicode = MakeUnicodeTable();
 
 constexpr CaseTables MakeCaseTables() {
     CaseTables t{};
-    for (int i = 0; i < 256; ++i) t.Upper[i] = t.Lower[i] = uchar(i);
+    for (int i = 0; i < 256; ++i) t.Upper[i] = t.Lower[i] = t.Same[i] = uchar(i);
     auto pair = [&t](int up, int low) {
         t.Upper[low] = uchar(up);
         t.Lower[up] = uchar(low);

@@ -23,6 +23,7 @@ int FromUnicode(char16_t ch);
 struct CaseTables {
     uchar Upper[256];
     uchar Lower[256];
+    uchar Same[256]; // every byte itself: for code that folds case only sometimes
 };
 extern const CaseTables Case;
 inline uchar UpperByte(uchar b) { return Case.Upper[b]; }
