@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -248,6 +249,25 @@ private Q_SLOTS:
         form.EDIT_PRICE->SetValue(0);
         form.EDIT_SUMMA->setText(u"50"_s);
         QCOMPARE(form.EDIT_COUNT->Value(), 3.0);
+    }
+
+    void f2OpensTheCalculatorUnderTheField() {
+        TEditForm& form = *m_editForm;
+        form.show();
+        form.EDIT_PRICE->SetValue(10);
+        form.EDIT_COUNT->setFocus();
+        QTest::keyClick(form.EDIT_COUNT, Qt::Key_F2);
+        auto* popup = form.EDIT_COUNT->findChild<QWidget*>(u"Calculator"_s);
+        QVERIFY(popup && popup->isVisible());
+        QVERIFY(popup->geometry().top() >= form.EDIT_COUNT->mapToGlobal(QPoint(0, 0)).y());
+        for (const QString& key : {u"C"_s, u"1"_s, u"2"_s, u"*"_s, u"3"_s, u"OK"_s})
+            popup->findChild<QToolButton*>(u"CalcKey_"_s + key)->click();
+        QCOMPARE(form.EDIT_COUNT->Value(), 36.0);
+        QCOMPARE(form.EDIT_SUMMA->Value(), 360.0);
+        // A read-only field opens nothing.
+        QTest::keyClick(form.EDIT_PRICE, Qt::Key_F2);
+        QVERIFY(!form.EDIT_PRICE->findChild<QWidget*>(u"Calculator"_s));
+        form.hide();
     }
 
     void addingTheSameArticleKeepsOneLine() {
