@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnLayout.h"
 #include "DataSource.h"
 
 #include <QFont>
@@ -16,13 +17,6 @@ struct TGridDrawState {
     bool Focused = false;
     bool Fixed = false;
     bool Empty() const { return !Selected && !Focused && !Fixed; }
-};
-
-// Where a column stands and how wide it is, stored by field name.
-struct TColumnLayout {
-    QString FieldName;
-    int Index = 0;
-    int Width = 0;
 };
 
 // The read-only data grid over a TDataSource: one current cell that follows the table's current
