@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/ColumnLayout.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -10,15 +12,6 @@
 class QHeaderView;
 class QWidget;
 class TIniFile;
-
-// One column of a grid as its layout is stored: the field shown, the column's place (from 0) and
-// its width in pixels.
-struct TColumnLayout {
-    QString FieldName;
-    int Index = 0;
-    int Width = 0;
-    friend bool operator==(const TColumnLayout&, const TColumnLayout&) = default;
-};
 
 // How a grid reports and takes its column layout.
 struct TGridBinding {
