@@ -178,6 +178,26 @@ private Q_SLOTS:
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
+    void navigatorMovesThePriceRecord() {
+        TMemTable& table = *m_main->Price_Data->Table;
+        const auto button = [this](const QString& name) {
+            return m_main->PriceNavigator->findChild<QToolButton*>(name);
+        };
+        QCOMPARE(table.RecNo(), 0);
+        QVERIFY(!button(u"NavFirst"_s)->isEnabled() && !button(u"NavPrior"_s)->isEnabled());
+        button(u"NavLast"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 1);
+        QCOMPARE(m_main->Price_Data->TableViewGrid->currentIndex().row(), kArticles - 1);
+        QVERIFY(!button(u"NavNext"_s)->isEnabled() && !button(u"NavLast"_s)->isEnabled());
+        button(u"NavPrior"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 2);
+        button(u"NavRefresh"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 2);
+        QCOMPARE(m_main->Price_Data->TableViewGrid->currentIndex().row(), kArticles - 2);
+        button(u"NavFirst"_s)->click();
+        QCOMPARE(table.RecNo(), 0);
+    }
+
     void menusAndToolbar() {
         QStringList titles;
         for (const QAction* action : m_main->menuBar()->actions())
