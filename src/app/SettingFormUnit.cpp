@@ -19,6 +19,8 @@
 
 using namespace Qt::StringLiterals;
 
+TSettingForm* SettingForm = nullptr;
+
 namespace {
 
 QLineEdit* NewEdit(const QString& name, QWidget* parent) {
@@ -108,6 +110,11 @@ TSettingForm::TSettingForm(TFormStorage& storage, QWidget* parent) : QDialog(par
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     FormCreate();
+    if (!SettingForm) SettingForm = this;
+}
+
+TSettingForm::~TSettingForm() {
+    if (SettingForm == this) SettingForm = nullptr;
 }
 
 void TSettingForm::FormCreate() {

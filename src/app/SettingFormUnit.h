@@ -15,6 +15,7 @@ class TSettingForm : public QDialog {
 
 public:
     explicit TSettingForm(TFormStorage& storage, QWidget* parent = nullptr);
+    ~TSettingForm() override;
 
     // Fills the fields from the stored values and shows the dialog; OK stores them.
     void OpenSetting();
@@ -41,3 +42,6 @@ private:
     QPushButton* Button_Exit;
     QPushButton* ButtonDefault;
 };
+
+// The program's one settings dialog, set while a TSettingForm exists.
+extern TSettingForm* SettingForm;

@@ -30,6 +30,7 @@ TDBNavigator::TDBNavigator(const QList<Button>& buttons, QWidget* parent) : QToo
         action->setToolTip(action->text());
         action->setStatusTip(action->text());
         m_actions[b] = action;
+        widgetForAction(action)->setObjectName(action->objectName());
         connect(action, &QAction::triggered, this, [this, b] {
             if (!m_table || !m_table->Active()) return;
             switch (b) {

@@ -91,6 +91,8 @@ public:
     TState State() const { return m_state; }
 
     int RecordCount() const { return int(View().size()); }
+    // Every record, also those the filter hides.
+    int TotalRecordCount() const { return int(m_order.size()); }
     bool IsEmpty() const { return View().empty(); }
     int RecNo() const { return m_cur; } // -1 when there is no current record
     void SetRecNo(int recNo);

@@ -1,0 +1,456 @@
+#include "MainFormUnit.h"
+
+#include "Application.h"
+#include "FlashForm.h"
+#include "framework/DBGrid.h"
+#include "framework/DBNavigator.h"
+#include "framework/MemTable.h"
+#include "framework/StatusBar.h"
+#include "Platform.h"
+#include "price/TableViewUnit.h"
+#include "SelectFormUnit.h"
+#include "SettingFormUnit.h"
+#include "SysUnit.h"
+#include "text/TException.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kNoIcon = -1;
+
+struct TActionDef {
+    QAction* TMainForm::*Action;
+    const char16_t* Name;
+    const char16_t* Category;
+    const char16_t* Caption;
+    const char16_t* Hint;
+    const char16_t* Shortcut;
+    int Icon;
+    void (TMainForm::*Execute)(); // nullptr: the command comes with its area
+};
+
+const TActionDef kActions[] = {
+    {&TMainForm::PriceFilter, u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа",
+     u"Ctrl+F", QStyle::SP_FileDialogContentsView, nullptr},
+    {&TMainForm::PriceExportExcel, u"PriceExportExcel", u"Price", u"Экспорт в Excel",
+     u"Экспорт прайс-листа в Excel", u"", QStyle::SP_FileDialogDetailedView, nullptr},
+    {&TMainForm::PriceUpdateManual, u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...",
+     u"Обновление прайс-листа из файла", u"", QStyle::SP_BrowserReload, nullptr},
+    {&TMainForm::PriceUpdateAuto, u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
+     u"Автоматическое обновление прайс-листа из интернета", u"", QStyle::SP_DriveNetIcon, nullptr},
+    {&TMainForm::InfPrice, u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u"",
+     QStyle::SP_FileDialogInfoView, nullptr},
+    {&TMainForm::InfDiscount, u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок",
+     u"", kNoIcon, nullptr},
+    {&TMainForm::InfAutor, u"InfAutor", u"Inf", u"Информация ООО \"Велстрон\"",
+     u"Информация ООО \"Велстрон\"", u"", kNoIcon, nullptr},
+    {&TMainForm::InfAbout, u"InfAbout", u"Inf", u"Информация о программе", u"Информация о программе", u"",
+     QStyle::SP_MessageBoxInformation, nullptr},
+    {&TMainForm::CopyRecordinStringGrid, u"CopyRecordinStringGrid", u"General", u"Копировать",
+     u"Копировать в буфер обмена", u"Ctrl+C", kNoIcon, nullptr},
+    {&TMainForm::Help, u"Help", u"General", u"Помощь", u"Помощь", u"F1", QStyle::SP_DialogHelpButton,
+     &TMainForm::HelpExecute},
+    {&TMainForm::Setting, u"Setting", u"General", u"Настройки", u"Настройки", u"Ctrl+P", kNoIcon,
+     &TMainForm::SettingExecute},
+    {&TMainForm::NewOrder, u"NewOrder", u"Order", u"Новый заказ", u"Добавление нового заказа", u"Ctrl+N",
+     QStyle::SP_FileIcon, &TMainForm::NewOrderExecute},
+    {&TMainForm::OrderOpen, u"OrderOpen", u"Order", u"Открыть", u"Открыть заказ", u"Ctrl+O",
+     QStyle::SP_DialogOpenButton, &TMainForm::OrderOpenExecute},
+    {&TMainForm::OrderCloseAll, u"OrderCloseAll", u"Order", u"&Закрыть все", u"Закрыть все заказы", u"",
+     kNoIcon, &TMainForm::OrderCloseAllExecute},
+    {&TMainForm::OrderClose, u"OrderClose", u"Order", u"Закрыть", u"Закрыть текущий заказ", u"Ctrl+F4",
+     QStyle::SP_DialogCloseButton, &TMainForm::OrderCloseExecute},
+    {&TMainForm::OrderSave, u"OrderSave", u"Order", u"Сохранить", u"Сохранить заказ", u"Ctrl+S",
+     QStyle::SP_DialogSaveButton, &TMainForm::OrderSaveExecute},
+    {&TMainForm::OrderSaveAs, u"OrderSaveAs", u"Order", u"Сохранить как", u"Сохранить заказ в файл", u"",
+     kNoIcon, &TMainForm::OrderSaveAsExecute},
+    {&TMainForm::OrderSendEMAIL, u"OrderSendEMAIL", u"Order", u"Отправить по E-Mail",
+     u"Посылка заказа по E-Mail", u"", kNoIcon, &TMainForm::OrderSendEMAILExecute},
+    {&TMainForm::OrderExportExcel, u"OrderExportExcel", u"Order", u"Экспорт в Excel",
+     u"Экспорт заказа в Excel", u"", QStyle::SP_FileDialogDetailedView, &TMainForm::OrderExportExcelExecute},
+    {&TMainForm::OrderInf, u"OrderInf", u"Order", u"Информация о заказе", u"Информация о заказе", u"",
+     QStyle::SP_FileDialogInfoView, &TMainForm::OrderInfExecute},
+};
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// The stored layout of a grid goes by field names.
+TGridBinding GridBinding(const QString& tableViewName, TDBGrid* grid) {
+    return {tableViewName, [grid] { return grid->ColumnLayout(); },
+            [grid](const QList<TColumnLayout>& layout) { grid->RestoreColumnLayout(layout); }};
+}
+
+} // namespace
+
+TMainForm::TMainForm(TSelectForm& selectForm)
+    : FormStorage(ProgramDir() + u"/system.ini"_s, u"SYSTEM"_s), m_selectForm(selectForm) {
+    setObjectName(u"MainForm"_s);
+    setWindowTitle(u"Тевлар. ООО Велстрон, г. Ольмеград"_s);
+    // Restored from maximized, the window keeps a useful size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        setGeometry(QStyle::alignedRect(
+            Qt::LeftToRight, Qt::AlignCenter,
+            (area.size() * 3 / 4).expandedTo(QSize(800, 550)).boundedTo(area.size()), area));
+    }
+    setWindowState(Qt::WindowMaximized);
+    SaveDialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly |
+                         TFileDialog::PathMustExist | TFileDialog::EnableSizing;
+    OpenDialog.Options = TFileDialog::HideReadOnly | TFileDialog::PathMustExist | TFileDialog::FileMustExist |
+                         TFileDialog::ShareAware | TFileDialog::EnableSizing;
+
+    CreateActions();
+    CreateLayout();
+    CreateMenu();
+    CreateToolBar();
+
+    // The idle moment before the event loop waits is when the commands are checked.
+    connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
+            &TMainForm::ActionListUpdate);
+    qApp->installEventFilter(this);
+    if (!MainForm) MainForm = this;
+
+    FormCreate();
+    ActionListUpdate();
+}
+
+TMainForm::~TMainForm() {
+    if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::CreateActions() {
+    for (const TActionDef& def : kActions) {
+        auto* action = new QAction(Text(def.Caption), this);
+        action->setObjectName(Text(def.Name));
+        action->setProperty("Category", Text(def.Category));
+        action->setStatusTip(Text(def.Hint));
+        action->setToolTip(Text(def.Hint));
+        action->setShortcut(QKeySequence(Text(def.Shortcut)));
+        if (def.Icon != kNoIcon) action->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.Icon)));
+        if (const auto execute = def.Execute)
+            connect(action, &QAction::triggered, this,
+                    [this, execute] { RunHandler([&] { (this->*execute)(); }); });
+        // Shortcuts work wherever the focus is in this window.
+        addAction(action);
+        this->*def.Action = action;
+    }
+}
+
+void TMainForm::CreateLayout() {
+    OrderControl = new QTabWidget;
+    OrderControl->setObjectName(u"OrderControl"_s);
+    // Flat tabs that light up under the mouse; Qt has one row only, with scroll buttons.
+    OrderControl->setDocumentMode(true);
+    OrderControl->setUsesScrollButtons(true);
+    OrderControl->tabBar()->setExpanding(false);
+    OrderControl->tabBar()->setAttribute(Qt::WA_Hover);
+
+    Panel1 = new QWidget;
+    Panel1->setObjectName(u"Panel1"_s);
+    ToolBar = new QToolBar(Panel1);
+    ToolBar->setObjectName(u"ToolBar"_s);
+    ToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBar->setIconSize(QSize(16, 16));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    Price_Data = new TTableView(Panel1);
+    Price_Data->setObjectName(u"Price_Data"_s);
+    StatusBar = new TStatusBar({120, 100, 50}, Panel1);
+    StatusBar->setObjectName(u"StatusBar"_s);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    panelLayout->addWidget(ToolBar);
+    panelLayout->addWidget(Price_Data, 1);
+    panelLayout->addWidget(StatusBar);
+
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(u"Splitter1"_s);
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(OrderControl);
+    Splitter1->addWidget(Panel1);
+    // The order area takes every change of the window's height; the lower panel keeps its own.
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { m_panel1Height = Panel1->height(); });
+    SetPanel1Height(m_panel1Height);
+    setCentralWidget(Splitter1);
+
+    TDBGrid* grid = Price_Data->TableViewGrid;
+    grid->OnDblClick = [this] { RunHandler([this] { Price_DataTableViewGridDblClick(); }); };
+    grid->OnKeyDown = [this](QKeyEvent& event) {
+        bool taken = false;
+        RunHandler([&] { taken = Price_DataTableViewGridKeyDown(event); });
+        return taken;
+    };
+}
+
+void TMainForm::CreateMenu() {
+    QMenuBar* menu = menuBar();
+    menu->setObjectName(u"MainMenu"_s);
+
+    QMenu* orders = menu->addMenu(u"Заказы"_s);
+    orders->setObjectName(u"MenuOrders"_s);
+    orders->addActions({NewOrder, OrderOpen});
+    orders->addSeparator();
+    orders->addActions({OrderInf, OrderSendEMAIL, OrderExportExcel});
+    orders->addSeparator();
+    orders->addActions({OrderSave, OrderSaveAs});
+    orders->addSeparator();
+    orders->addActions({OrderClose, OrderCloseAll});
+
+    QMenu* price = menu->addMenu(u"Прайс-лист"_s);
+    price->setObjectName(u"MenuPrice"_s);
+    // This menu item has a caption of its own; it stands in for the command.
+    auto* updateItem = new QAction(u"Обновление из файла..."_s, this);
+    updateItem->setObjectName(u"PriceUpdateManualItem"_s);
+    updateItem->setStatusTip(PriceUpdateManual->statusTip());
+    updateItem->setToolTip(PriceUpdateManual->toolTip());
+    updateItem->setIcon(PriceUpdateManual->icon());
+    connect(updateItem, &QAction::triggered, PriceUpdateManual, &QAction::trigger);
+    connect(PriceUpdateManual, &QAction::enabledChanged, updateItem, &QAction::setEnabled);
+    price->addActions({updateItem, PriceUpdateAuto});
+    price->addSeparator();
+    price->addActions({PriceFilter, PriceExportExcel});
+    price->addSeparator();
+    QMenu* information = price->addMenu(u"Информация..."_s);
+    information->setObjectName(u"MenuPriceInf"_s);
+    information->addActions({InfPrice, InfDiscount});
+
+    QMenu* setup = menu->addMenu(u"Установки"_s);
+    setup->setObjectName(u"MenuSetup"_s);
+    setup->addAction(Setting);
+
+    QMenu* help = menu->addMenu(u"Справка"_s);
+    help->setObjectName(u"MenuHelp"_s);
+    help->addAction(Help);
+    help->addSeparator();
+    help->addActions({InfAutor, InfAbout});
+}
+
+void TMainForm::CreateToolBar() {
+    ToolBar->addAction(NewOrder);
+    ToolBar->addSeparator();
+    ToolBar->addAction(PriceFilter);
+    ToolBar->addSeparator();
+    ToolBar->addAction(PriceExportExcel);
+    ToolBar->addSeparator();
+
+    PopupMenu_Price = new QMenu(this);
+    PopupMenu_Price->setObjectName(u"PopupMenu_Price"_s);
+    PopupMenu_Price->addActions({InfPrice, InfDiscount});
+    InfButton = new QToolButton(ToolBar);
+    InfButton->setObjectName(u"InfButton"_s);
+    InfButton->setText(u"Информация"_s);
+    InfButton->setToolTip(u"Информация"_s);
+    InfButton->setStatusTip(u"Информация"_s);
+    InfButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    InfButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    InfButton->setAutoRaise(true);
+    InfButton->setMenu(PopupMenu_Price);
+    InfButton->setPopupMode(QToolButton::InstantPopup);
+    ToolBar->addWidget(InfButton);
+    ToolBar->addSeparator();
+
+    PriceNavigator = new TDBNavigator({TDBNavigator::First, TDBNavigator::Prior, TDBNavigator::Next,
+                                       TDBNavigator::Last, TDBNavigator::Refresh},
+                                      ToolBar);
+    PriceNavigator->setObjectName(u"PriceNavigator"_s);
+    PriceNavigator->SetDataSet(Price_Data->Table);
+    ToolBar->addWidget(PriceNavigator);
+}
+
+void TMainForm::SetPanel1Height(int height) {
+    m_panel1Height = height;
+    const int total = std::max(Splitter1->height(), height + Splitter1->handleWidth() + 1);
+    Splitter1->setSizes({total - height - Splitter1->handleWidth(), height});
+}
+
+void TMainForm::FormCreate() {
+    TDBGrid* priceGrid = Price_Data->TableViewGrid;
+    DefinePriceFields(*Price_Data->Table);
+    priceGrid->SetColumns(PriceColumns());
+
+    FormStorage.AttachWindow(this);
+    FormStorage.AttachHeight(
+        u"Panel1"_s, [this] { return Panel1->height(); }, [this](int height) { SetPanel1Height(height); });
+    FormStorage.AttachGrid(GridBinding(u"Price_Data"_s, priceGrid));
+    FormStorage.AttachViewState([this] {
+        TViewState state;
+        Price_Data->GetViewState(state.Sort, state.Filter);
+        return state;
+    });
+    FormStorage.RestoreFormPlacement();
+
+    TDBGrid* selectGrid = m_selectForm.Select_Table->TableViewGrid;
+    selectGrid->SetColumns(priceGrid->Columns());
+    FormStorage.AttachGrid(GridBinding(u"Select_Table"_s, selectGrid));
+    FormStorage.RestoreFormPlacement();
+
+    FormStorage.LoadStoredValues();
+    if (!LoadPriceList()) TApplication::Terminate();
+}
+
+bool TMainForm::LoadPriceList() {
+    std::exception_ptr failure;
+    {
+        TWaitGuard wait(u"Открытие прайс-листа\rЖдите..."_s);
+        try {
+            PriceList.Load(ProgramDir() + u"/data.iop"_s, *Price_Data, *m_selectForm.Select_Table->Table,
+                           FormStorage.StoredValue(u"Price_Data_Sort"_s),
+                           FormStorage.StoredValue(u"Price_Data_Filter"_s));
+            UpdatePriceStatus();
+            return true;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    // Not before the wait window is gone: it would stand over the box with its hourglass.
+    ShowError(ExceptionMessage(failure));
+    return false;
+}
+
+void TMainForm::UpdatePriceStatus() {
+    StatusBar->SetPanelText(0, u"Всего записей "_s + QString::number(Price_Data->Table->TotalRecordCount()));
+    StatusBar->SetPanelText(1, Price_Data->FilterRejected ? u"Отфильтовано"_s : QString());
+}
+
+void TMainForm::SaveViewState() {
+    FormStorage.SaveViewState();
+}
+
+void TMainForm::ActionListUpdate() {
+    const bool anyOrder = OrderControl->count() > 0;
+    const bool currentOrder = OrderControl->currentIndex() >= 0;
+    OrderCloseAll->setEnabled(anyOrder);
+    for (QAction* action : {OrderClose, OrderSave, OrderSaveAs, OrderSendEMAIL, OrderExportExcel, OrderInf})
+        action->setEnabled(currentOrder);
+}
+
+void TMainForm::ApplicationEventsHint(const QString& hint) {
+    StatusBar->SetPanelText(2, hint);
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) RunHandler([this] { FormActivate(); });
+    return QMainWindow::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Every window's hints, as they come and go under the mouse.
+    if (event->type() == QEvent::StatusTip)
+        ApplicationEventsHint(static_cast<QStatusTipEvent*>(event)->tip());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FormActivate() {
+    Price_Data->TableViewGrid->setFocus();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // The placement and the stored values are written before the window's own close handler runs.
+    RunHandler([this] { FormStorage.SaveFormPlacement(); });
+    FormClose(*event);
+}
+
+void TMainForm::FormClose(QCloseEvent& event) {
+    RunHandler([this] { SaveViewState(); });
+    RunHandler([this] { CloseAllOrders(); });
+    QCoreApplication::processEvents();
+    // An order whose closing the user cancelled keeps the program running.
+    if (OrderControl->count() > 0)
+        event.ignore();
+    else
+        event.accept();
+}
+
+void TMainForm::HelpExecute() {
+    const QString file = HelpFile();
+    if (!QFileInfo(file).isFile())
+        throw TException(u"Файл справки не найден: "_s + QDir::toNativeSeparators(file));
+    if (!Platform::OpenDocument(file))
+        throw TException(u"Не удалось открыть файл справки "_s + QDir::toNativeSeparators(file));
+}
+
+void TMainForm::SettingExecute() {
+    if (!SettingForm) return;
+    SettingForm->OpenSetting();
+    // The presence highlighting may have changed.
+    Price_Data->TableViewGrid->viewport()->update();
+}
+
+bool TMainForm::CloseAllOrders() {
+    // filled by the orders area
+    return OrderControl->count() == 0;
+}
+
+void TMainForm::OrderOpenFile(const QString&) {
+    // filled by the orders area
+}
+
+void TMainForm::NewOrderExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderOpenExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderSaveExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderSaveAsExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderCloseExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderCloseAllExecute() {
+    CloseAllOrders();
+}
+
+void TMainForm::OrderInfExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderSendEMAILExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::OrderExportExcelExecute() {
+    // filled by the orders area
+}
+
+void TMainForm::Price_DataTableViewGridDblClick() {
+    // filled by the orders area
+}
+
+bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent&) {
+    // filled by the orders area
+    return false;
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "FormStorage.h"
+#include "framework/FileDialog.h"
+#include "price/PriceList.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class TDBNavigator;
+class TSelectForm;
+class TStatusBar;
+class TTableView;
+
+// The main window: the open orders on tabs above, the price list below, the program's commands in
+// the menu and on the toolbar. Its handlers hand the work to the code of their area.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Creating the window loads the price list; when that fails the program is asked to end.
+    explicit TMainForm(TSelectForm& selectForm);
+    ~TMainForm() override;
+
+    TFormStorage FormStorage;
+    TPriceList PriceList;
+    TSaveDialog SaveDialog;
+    TOpenDialog OpenDialog;
+
+    QTabWidget* OrderControl;
+    QSplitter* Splitter1;
+    QWidget* Panel1;
+    QToolBar* ToolBar;
+    QToolButton* InfButton;
+    QMenu* PopupMenu_Price;
+    TDBNavigator* PriceNavigator;
+    TTableView* Price_Data;
+    TStatusBar* StatusBar;
+
+    QAction* PriceFilter;
+    QAction* PriceExportExcel;
+    QAction* PriceUpdateManual;
+    QAction* PriceUpdateAuto;
+    QAction* InfPrice;
+    QAction* InfDiscount;
+    QAction* InfAutor;
+    QAction* InfAbout;
+    QAction* CopyRecordinStringGrid;
+    QAction* Help;
+    QAction* Setting;
+    QAction* NewOrder;
+    QAction* OrderOpen;
+    QAction* OrderCloseAll;
+    QAction* OrderClose;
+    QAction* OrderSave;
+    QAction* OrderSaveAs;
+    QAction* OrderSendEMAIL;
+    QAction* OrderExportExcel;
+    QAction* OrderInf;
+
+    // True when the whole price list was read; a failure has been shown to the user.
+    bool LoadPriceList();
+    void UpdatePriceStatus();
+    void SaveViewState();
+
+    // What the OrderCloseAll command does: closes every order, each perhaps asking to be saved; false
+    // when one stays open.
+    bool CloseAllOrders();
+    // Opens an order file on a tab of its own, as OrderOpen does after its file dialog.
+    void OrderOpenFile(const QString& fileName);
+
+    void ActionListUpdate();
+    void ApplicationEventsHint(const QString& hint);
+
+    void HelpExecute();
+    void SettingExecute();
+    void NewOrderExecute();
+    void OrderOpenExecute();
+    void OrderSaveExecute();
+    void OrderSaveAsExecute();
+    void OrderCloseExecute();
+    void OrderCloseAllExecute();
+    void OrderInfExecute();
+    void OrderSendEMAILExecute();
+    void OrderExportExcelExecute();
+    void Price_DataTableViewGridDblClick();
+    // True when the key was taken.
+    bool Price_DataTableViewGridKeyDown(QKeyEvent& event);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenu();
+    void CreateToolBar();
+    void CreateLayout();
+    void FormCreate();
+    void FormActivate();
+    void FormClose(QCloseEvent& event);
+    void SetPanel1Height(int height);
+
+    TSelectForm& m_selectForm;
+    int m_panel1Height = 251;
+};
+
+// The program's main window, set while a TMainForm exists.
+extern TMainForm* MainForm;

@@ -1,0 +1,523 @@
+#include "app/Application.h"
+#include "app/FlashForm.h"
+#include "app/MainFormUnit.h"
+#include "app/SelectFormUnit.h"
+#include "demo/DemoData.h"
+#include "framework/DBGrid.h"
+#include "framework/DBNavigator.h"
+#include "framework/IniFile.h"
+#include "framework/MemTable.h"
+#include "framework/MessageBox.h"
+#include "framework/StatusBar.h"
+#include "ModalHelper.h"
+#include "price/TableViewUnit.h"
+#include "text/Cp1251.h"
+#include "text/TException.h"
+
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kArticles = 50;
+
+const QString kErrorPrefix = u"Ошибка!\rТекст ошибки: "_s;
+
+QString VersionMessage(const QString& version) {
+    return u"Несоответствие версий программы (ver 1020) и файла данных data.iop (ver "_s + version + u")."_s;
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The names of a menu's items, "-" for a separator, "Title>" for a submenu.
+QStringList Items(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            items << u"-"_s;
+        else if (action->menu())
+            items << action->text() + u'>';
+        else
+            items << action->objectName();
+    }
+    return items;
+}
+
+// Stands in for the desktop's program that opens documents.
+class TOpened : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
+};
+
+// Lets the event loop run dry once, as it does between the user's actions.
+void Idle() {
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct TProgramRun {
+    bool Finished = false;
+    QProcess::ExitStatus Status = QProcess::CrashExit;
+    int ExitCode = -1;
+    QString Errors;
+};
+
+// The real program on a program folder, without a screen; its message boxes answer themselves.
+TProgramRun RunProgram(const QString& home, const QString& screenshot = {}) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TEVLAR_HOME"_s, home);
+    env.insert(u"XDG_DATA_HOME"_s, home + u"/xdg"_s);
+    // No desktop database refreshes left running in the folder after the program ended.
+    env.insert(u"PATH"_s, home + u"/bin"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"TEVLAR_TEST_ANSWER_OK"_s, u"1"_s);
+    if (!screenshot.isEmpty()) env.insert(u"TEVLAR_SCREENSHOT"_s, screenshot);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TEVLAR_EXECUTABLE), {});
+    TProgramRun run;
+    run.Finished = process.waitForFinished(30000);
+    if (!run.Finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.Status = process.exitStatus();
+    run.ExitCode = process.exitCode();
+    run.Errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<TSelectForm> m_select;
+    std::unique_ptr<TFlash> m_flash;
+    std::unique_ptr<TMainForm> m_main;
+
+    QString HomeFile(const QString& name) const { return m_home.filePath(name); }
+
+    void Start() {
+        m_select = std::make_unique<TSelectForm>();
+        m_flash = std::make_unique<TFlash>();
+        m_main = std::make_unique<TMainForm>(*m_select);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    }
+    void Stop() {
+        m_main.reset();
+        m_flash.reset();
+        m_select.reset();
+    }
+    QAction* Action(const QString& name) const { return m_main->findChild<QAction*>(name); }
+    QString Panel(int panel) const { return m_main->StatusBar->PanelText(panel); }
+    bool Restored() const {
+        return !m_flash->isVisible() && m_main->isEnabled() && m_select->isEnabled() &&
+               !QApplication::overrideCursor();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        QVERIFY(m_home.isValid());
+        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        Demo::WritePriceList(HomeFile(u"data.iop"_s), Demo::MakeArticles({.Articles = kArticles, .Seed = 7}));
+    }
+
+    void init() {
+        QFile::remove(HomeFile(u"system.ini"_s));
+        TMessageBox::Reset();
+        Start();
+    }
+
+    void cleanup() { Stop(); }
+
+    void startsMaximizedOnThePriceList() {
+        QCOMPARE(m_main->windowTitle(), u"Тевлар. ООО Велстрон, г. Ольмеград"_s);
+        QVERIFY(m_main->isMaximized());
+        QVERIFY(!TApplication::Terminated());
+        QCOMPARE(m_main->Price_Data->Table->RecordCount(), kArticles);
+        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
+        QCOMPARE(m_select->Select_Table->TableViewGrid->ColumnCount(), 11);
+        QCOMPARE(Panel(0), u"Всего записей 50"_s);
+        QCOMPARE(Panel(1), QString());
+        QCOMPARE(m_main->Panel1->height(), 251);
+        QVERIFY(m_main->OrderControl->height() > 0);
+        QTRY_VERIFY(m_main->Price_Data->TableViewGrid->hasFocus());
+        QVERIFY(TMessageBox::ShownTexts().isEmpty());
+    }
+
+    void navigatorMovesThePriceRecord() {
+        TMemTable& table = *m_main->Price_Data->Table;
+        const auto button = [this](const QString& name) {
+            return m_main->PriceNavigator->findChild<QToolButton*>(name);
+        };
+        QCOMPARE(table.RecNo(), 0);
+        QVERIFY(!button(u"NavFirst"_s)->isEnabled() && !button(u"NavPrior"_s)->isEnabled());
+        button(u"NavLast"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 1);
+        QCOMPARE(m_main->Price_Data->TableViewGrid->currentIndex().row(), kArticles - 1);
+        QVERIFY(!button(u"NavNext"_s)->isEnabled() && !button(u"NavLast"_s)->isEnabled());
+        button(u"NavPrior"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 2);
+        button(u"NavRefresh"_s)->click();
+        QCOMPARE(table.RecNo(), kArticles - 2);
+        QCOMPARE(m_main->Price_Data->TableViewGrid->currentIndex().row(), kArticles - 2);
+        button(u"NavFirst"_s)->click();
+        QCOMPARE(table.RecNo(), 0);
+    }
+
+    void menusAndToolbar() {
+        QStringList titles;
+        for (const QAction* action : m_main->menuBar()->actions())
+            titles << action->text();
+        QCOMPARE(titles, (QStringList{u"Заказы"_s, u"Прайс-лист"_s, u"Установки"_s, u"Справка"_s}));
+        const auto menu = [this](const QString& name) { return m_main->findChild<QMenu*>(name); };
+        QCOMPARE(Items(menu(u"MenuOrders"_s)),
+                 (QStringList{u"NewOrder"_s, u"OrderOpen"_s, u"-"_s, u"OrderInf"_s, u"OrderSendEMAIL"_s,
+                              u"OrderExportExcel"_s, u"-"_s, u"OrderSave"_s, u"OrderSaveAs"_s, u"-"_s,
+                              u"OrderClose"_s, u"OrderCloseAll"_s}));
+        QCOMPARE(Items(menu(u"MenuPrice"_s)),
+                 (QStringList{u"PriceUpdateManualItem"_s, u"PriceUpdateAuto"_s, u"-"_s, u"PriceFilter"_s,
+                              u"PriceExportExcel"_s, u"-"_s, u"Информация...>"_s}));
+        QCOMPARE(Items(menu(u"MenuPriceInf"_s)), (QStringList{u"InfPrice"_s, u"InfDiscount"_s}));
+        QCOMPARE(Items(menu(u"MenuSetup"_s)), QStringList{u"Setting"_s});
+        QCOMPARE(Items(menu(u"MenuHelp"_s)), (QStringList{u"Help"_s, u"-"_s, u"InfAutor"_s, u"InfAbout"_s}));
+        QCOMPARE(Items(m_main->PopupMenu_Price), (QStringList{u"InfPrice"_s, u"InfDiscount"_s}));
+
+        // The menu item stands in for the update command under a caption of its own.
+        QAction* item = Action(u"PriceUpdateManualItem"_s);
+        QCOMPARE(item->text(), u"Обновление из файла..."_s);
+        QCOMPARE(Action(u"PriceUpdateManual"_s)->text(), u"Обновление прайс-листа..."_s);
+        QSignalSpy triggered(Action(u"PriceUpdateManual"_s), &QAction::triggered);
+        item->trigger();
+        QCOMPARE(triggered.count(), 1);
+
+        QStringList toolbar;
+        for (QAction* action : m_main->ToolBar->actions()) {
+            if (action->isSeparator())
+                toolbar << u"-"_s;
+            else if (!action->objectName().isEmpty())
+                toolbar << action->objectName();
+            else // a widget on the toolbar
+                toolbar << m_main->ToolBar->widgetForAction(action)->objectName();
+        }
+        QCOMPARE(toolbar, (QStringList{u"NewOrder"_s, u"-"_s, u"PriceFilter"_s, u"-"_s, u"PriceExportExcel"_s,
+                                       u"-"_s, u"InfButton"_s, u"-"_s, u"PriceNavigator"_s}));
+        QCOMPARE(m_main->InfButton->menu(), m_main->PopupMenu_Price);
+    }
+
+    void selectionWindowPicksTheRecordUnderADoubleClick() {
+        QCOMPARE(m_select->windowTitle(), u"Выбрать..."_s);
+        TTableView& view = *m_select->Select_Table;
+        QVERIFY(!view.Table->Filtered());
+        bool focused = false;
+        auto outcome = OnNextModal([&](QWidget* window) {
+            QTRY_VERIFY(view.TableViewGrid->hasFocus());
+            focused = true;
+            QWidget* viewport = view.TableViewGrid->viewport();
+            const QRect cell = view.TableViewGrid->visualRect(view.DataSource->index(2, 1));
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center());
+            // Sent to the grid alone: the window closes before a release could follow.
+            QMouseEvent doubleClick(QEvent::MouseButtonDblClick, cell.center(),
+                                    viewport->mapToGlobal(cell.center()), Qt::LeftButton, Qt::LeftButton,
+                                    Qt::NoModifier);
+            QApplication::sendEvent(viewport, &doubleClick);
+            if (window->isVisible()) qobject_cast<QDialog*>(window)->reject();
+        });
+        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        QVERIFY(outcome->Ok());
+        QVERIFY(focused);
+        QCOMPARE(view.Table->RecNo(), 2);
+
+        // Enter chooses as the default button does; Escape leaves.
+        outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Return); });
+        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Escape); });
+        QCOMPARE(m_select->exec(), int(QDialog::Rejected));
+    }
+
+    void orderCommandsFollowTheTabs() {
+        const QStringList current{u"OrderClose"_s,     u"OrderSave"_s,        u"OrderSaveAs"_s,
+                                  u"OrderSendEMAIL"_s, u"OrderExportExcel"_s, u"OrderInf"_s};
+        const auto enabled = [&](const QStringList& names) {
+            for (const QString& name : names)
+                if (!Action(name)->isEnabled()) return false;
+            return true;
+        };
+        const auto disabled = [&](const QStringList& names) {
+            for (const QString& name : names)
+                if (Action(name)->isEnabled()) return false;
+            return true;
+        };
+        const QStringList always{u"NewOrder"_s,
+                                 u"OrderOpen"_s,
+                                 u"PriceFilter"_s,
+                                 u"PriceUpdateManual"_s,
+                                 u"PriceExportExcel"_s,
+                                 u"InfPrice"_s,
+                                 u"Help"_s,
+                                 u"Setting"_s,
+                                 u"CopyRecordinStringGrid"_s};
+
+        // Checked when the event loop runs dry, without anyone asking.
+        Idle();
+        QVERIFY(disabled(current) && disabled({u"OrderCloseAll"_s}));
+        QVERIFY(enabled(always));
+
+        auto* page = new QWidget;
+        m_main->OrderControl->addTab(page, u"Заказ 1"_s);
+        QVERIFY(disabled(current));
+        Idle();
+        QVERIFY(enabled(current) && enabled({u"OrderCloseAll"_s}));
+        QVERIFY(enabled(always));
+
+        delete page;
+        Idle();
+        QVERIFY(disabled(current) && disabled({u"OrderCloseAll"_s}));
+    }
+
+    void hintPanelShowsTheHintUnderTheMouse() {
+        QWidget* newOrder = m_main->ToolBar->widgetForAction(m_main->NewOrder);
+        QTest::mouseMove(newOrder, newOrder->rect().center());
+        QTRY_COMPARE(Panel(2), u"Добавление нового заказа"_s);
+
+        QWidget* last = m_main->PriceNavigator->findChild<QToolButton*>(u"NavLast"_s);
+        QTest::mouseMove(last, last->rect().center());
+        QTRY_COMPARE(Panel(2), u"Последняя запись"_s);
+
+        QWidget* grid = m_main->Price_Data->TableViewGrid->viewport();
+        QTest::mouseMove(grid, grid->rect().center());
+        QTRY_COMPARE(Panel(2), QString());
+    }
+
+    void exceptionDuringAWaitIsShownAfterTheWaitEnds_data() {
+        QTest::addColumn<bool>("standard");
+        QTest::newRow("TException") << false;
+        QTest::newRow("std::exception") << true;
+    }
+    void exceptionDuringAWaitIsShownAfterTheWaitEnds() {
+        QFETCH(bool, standard);
+        bool restoredAtTheBox = false;
+        QString text;
+        auto outcome = OnNextModal([&](QWidget* box) {
+            restoredAtTheBox = Restored();
+            text = box->findChild<QLabel*>(u"qt_msgbox_label"_s)->text();
+            box->findChild<QPushButton*>(u"ButtonOk"_s)->click();
+        });
+        // Thrown from a timer: nothing but the application's last net is there to catch it.
+        QTimer::singleShot(0, m_main.get(), [standard] {
+            ShowWait(u"Запись заказа в файл\rЖдите..."_s);
+            if (standard) throw std::runtime_error("disk full");
+            throw TException(u"Диск переполнен"_s);
+        });
+        QTRY_VERIFY(outcome->Acted);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(outcome->Ok());
+        QVERIFY(restoredAtTheBox);
+        QCOMPARE(text, u"Ошибка!\nТекст ошибки: "_s + (standard ? u"disk full"_s : u"Диск переполнен"_s));
+        QVERIFY(m_main->isVisible());
+    }
+
+    void failingCommandEndsInTheErrorBox() {
+        // No help file in this program folder: the command fails while a wait is shown.
+        ShowWait(u"Открытие заказа\rЖдите..."_s);
+        bool restoredAtTheBox = false;
+        auto outcome = OnNextModal([&](QWidget* box) {
+            restoredAtTheBox = Restored();
+            box->findChild<QPushButton*>(u"ButtonOk"_s)->click();
+        });
+        QVERIFY(Action(u"Help"_s)->shortcut() == QKeySequence(Qt::Key_F1));
+        Action(u"Help"_s)->trigger();
+        QVERIFY(outcome->Ok());
+        QVERIFY(restoredAtTheBox);
+        QCOMPARE(TMessageBox::ShownTexts(),
+                 QStringList{kErrorPrefix + u"Файл справки не найден: "_s + HomeFile(u"Help/Tevlar.html"_s)});
+    }
+
+    void helpOpensTheHelpFile() {
+        QVERIFY(QDir(m_home.path()).mkpath(u"Help"_s));
+        WriteBytes(HomeFile(u"Help/Tevlar.html"_s), "<html></html>");
+        TOpened opened;
+        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
+        QTest::keyClick(m_main.get(), Qt::Key_F1);
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(HomeFile(u"Help/Tevlar.html"_s))});
+        QVERIFY(TMessageBox::ShownTexts().isEmpty());
+        QFile::remove(HomeFile(u"Help/Tevlar.html"_s));
+    }
+
+    void closingWhileAnOrderStaysOpenKeepsTheWindow() {
+        auto* page = new QWidget;
+        m_main->OrderControl->addTab(page, u"Заказ 1"_s);
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
+        // What the close wrote stays written.
+        QCOMPARE(TIniFile(HomeFile(u"system.ini"_s)).ReadString(u"SYSTEM"_s, u"Price_Data_Sort"_s), u"0#"_s);
+
+        delete page;
+        QVERIFY(m_main->close());
+        QVERIFY(TMessageBox::ShownTexts().isEmpty());
+    }
+
+    void closingWithAnUnwritableSettingsFileStillCloses() {
+        QVERIFY(QDir(m_home.path()).mkpath(u"system.ini"_s)); // a folder where the file should be
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        QVERIFY(m_main->close());
+        // The placement and the view state: each write fails on its own.
+        QCOMPARE(TMessageBox::ShownTexts().size(), 2);
+        for (const QString& text : TMessageBox::ShownTexts())
+            QVERIFY2(text.startsWith(kErrorPrefix), qPrintable(text));
+        QVERIFY(QDir(HomeFile(u"system.ini"_s)).removeRecursively());
+    }
+
+    void viewPlacementAndLayoutSurviveARestart() {
+        TTableView& view = *m_main->Price_Data;
+        view.SetViewState(u"2#Name"_s, u"1#Presence=+|"_s);
+        const int shown = view.Table->RecordCount();
+        QVERIFY(shown > 0 && shown < kArticles);
+        TDBGrid* grid = view.TableViewGrid;
+        grid->horizontalHeader()->moveSection(0, 3); // Code after Price
+        grid->SetColumnWidth(0, 222);                // Name, now first
+        m_main->Splitter1->setSizes({m_main->Splitter1->height() - 303, 300});
+        QCOMPARE(m_main->Panel1->height(), 300);
+        QVERIFY(m_main->close());
+
+        Stop();
+        Start();
+        TTableView& again = *m_main->Price_Data;
+        QCOMPARE(again.SortMode, 2);
+        QCOMPARE(again.SortField, u"Name"_s);
+        QCOMPARE(again.FilterText, u"Presence=+|"_s);
+        QCOMPARE(again.Table->RecordCount(), shown);
+        QCOMPARE(Panel(0), u"Всего записей 50"_s);
+        QCOMPARE(Panel(1), u"Отфильтовано"_s);
+        QCOMPARE(again.TableViewGrid->Column(0).FieldName, u"Name"_s);
+        QCOMPARE(again.TableViewGrid->Column(0).Width, 222);
+        QCOMPARE(again.TableViewGrid->Column(3).FieldName, u"Code"_s);
+        QCOMPARE(m_main->Panel1->height(), 300);
+        QVERIFY(m_main->isMaximized());
+        // The selection window holds every record, whatever the price view filters.
+        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
+    }
+
+    void damagedSettingsFileIsTolerated() {
+        Stop();
+        QByteArray garbage(4096, Qt::Uninitialized);
+        QRandomGenerator random(11);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        WriteBytes(HomeFile(u"system.ini"_s),
+                   garbage +
+                       Cp1251::Encode(u"\r\n[SYSTEM]\r\nWindowState=0\r\nLeft=-50000\r\nTop=90000\r\n"
+                                      u"Width=999999\r\nHeight=-5\r\nPanel1.Height=9000\r\n"
+                                      u"Price_Data_Sort=9#НетТакого\r\nPrice_Data_Filter=мусор\r\n"
+                                      u"[SYSTEM\\Price_DataTableViewGrid]\r\nTableViewGrid.Code=abc\r\n"
+                                      u"TableViewGrid.Name=0,99999999\r\nTableViewGrid.Price=99,-20\r\n"
+                                      u"TableViewGrid.=1,1\r\n"_s) +
+                       garbage);
+        Start();
+        QCOMPARE(m_main->Price_Data->Table->TotalRecordCount(), kArticles);
+        const QRect screen = m_main->screen()->availableGeometry();
+        // On the screen, and no larger than it.
+        QVERIFY(screen.contains(m_main->frameGeometry().topLeft()));
+        QVERIFY(m_main->width() <= screen.width() && m_main->height() <= screen.height());
+        QVERIFY(m_main->Panel1->height() < m_main->Splitter1->height());
+        TDBGrid* grid = m_main->Price_Data->TableViewGrid;
+        QCOMPARE(grid->ColumnCount(), 11);
+        for (int column = 0; column < grid->ColumnCount(); ++column) {
+            QVERIFY(grid->Column(column).Width >= 10);
+            QVERIFY(grid->Column(column).Width <= 2000);
+        }
+        QVERIFY(TMessageBox::ShownTexts().isEmpty());
+        QVERIFY(m_main->close());
+    }
+
+    // The whole program, started on a bad price list file, shows the error and ends.
+    void badPriceListEndsTheProgram_data() {
+        QTest::addColumn<QByteArray>("content"); // "<missing>" for no file
+        QTest::addColumn<QString>("message");    // empty: any error
+        QByteArray good = ReadBytes(HomeFile(u"data.iop"_s));
+        QByteArray other = good;
+        other.replace("\r\n1020\r\n", "\r\n1021\r\n");
+        QByteArray garbage(100000, Qt::Uninitialized);
+        QRandomGenerator random(5);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        QTest::newRow("missing") << QByteArray("<missing>") << VersionMessage({});
+        QTest::newRow("empty") << QByteArray() << VersionMessage({});
+        QTest::newRow("other version") << other << VersionMessage(u"1021"_s);
+        QTest::newRow("truncated") << good.left(60) << VersionMessage({});
+        QTest::newRow("garbage") << garbage << QString();
+    }
+    void badPriceListEndsTheProgram() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QTemporaryDir home;
+        if (content != "<missing>") WriteBytes(home.filePath(u"data.iop"_s), content);
+
+        const TProgramRun run = RunProgram(home.path());
+        QVERIFY2(run.Finished, "the program did not end");
+        QCOMPARE(run.Status, QProcess::NormalExit);
+        QCOMPARE(run.ExitCode, 1);
+        const QString shown = u"tevlar: message box: "_s + kErrorPrefix + message;
+        QVERIFY2(run.Errors.contains(shown), qPrintable(run.Errors));
+        QCOMPARE(run.Errors.count(u"tevlar: message box: "_s), 1);
+    }
+
+    void truncatedPriceSectionStillStarts() {
+        QTemporaryDir home;
+        const QByteArray good = ReadBytes(HomeFile(u"data.iop"_s));
+        WriteBytes(home.filePath(u"data.iop"_s), good.left(good.size() * 2 / 3));
+        const QString shot = home.filePath(u"shot.png"_s);
+        const TProgramRun run = RunProgram(home.path(), shot);
+        QVERIFY2(run.Finished, "the program did not end");
+        QCOMPARE(run.Status, QProcess::NormalExit);
+        QCOMPARE(run.ExitCode, 0);
+        QVERIFY2(!run.Errors.contains(u"message box"_s), qPrintable(run.Errors));
+        QImage picture(shot);
+        QVERIFY(!picture.isNull());
+        QVERIFY(picture.width() > 600);
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TstMainWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
