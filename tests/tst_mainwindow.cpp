@@ -10,6 +10,10 @@
 #include "framework/MessageBox.h"
 #include "framework/StatusBar.h"
 #include "ModalHelper.h"
+#include "app/SysUnit.h"
+#include "order/OrderFile.h"
+#include "order/OrderFrameUnit.h"
+#include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -388,6 +392,45 @@ private Q_SLOTS:
 
         delete page;
         QVERIFY(m_main->close());
+        QVERIFY(TMessageBox::ShownTexts().isEmpty());
+    }
+
+    void closingAsksAboutAModifiedOrder() {
+        auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
+        Action(u"NewOrder"_s)->trigger();
+        QVERIFY(info->Ok());
+        QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №1 [Без имени]"_s);
+        // Enter on the price grid adds the current article, as a double click does.
+        auto line = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Ok"_s)->click(); });
+        QTest::keyClick(m_main->Price_Data->TableViewGrid, Qt::Key_Return);
+        QVERIFY(line->Ok());
+        QVERIFY(m_main->Orders->CurrentOrder()->Modified);
+
+        TMessageBox::SetNextAnswer(TMessageBox::Cancel);
+        QVERIFY(!m_main->close());
+        QCOMPARE(m_main->OrderControl->count(), 1);
+        QCOMPARE(TMessageBox::ShownTexts().value(0),
+                 u"В заказ №1 [Без имени] были внесены изменения. Сохранить заказ?"_s);
+        TMessageBox::SetNextAnswer(TMessageBox::No);
+        QVERIFY(m_main->close());
+        QCOMPARE(m_main->OrderControl->count(), 0);
+    }
+
+    void commandLineOrderOpensBeforeTheWindowShows() {
+        Stop();
+        const QString path = HomeFile(u"arg.zkz"_s);
+        OrderFile::Write(path, {u"5"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
+        qputenv("XDG_DATA_HOME", QFile::encodeName(HomeFile(u"xdg"_s)));
+        m_select = std::make_unique<TSelectForm>();
+        m_flash = std::make_unique<TFlash>();
+        m_main = std::make_unique<TMainForm>(*m_select);
+        const auto open = [this](const QString& file) { m_main->OrderOpenFile(file); };
+        InitShell({u"tevlar"_s, HomeFile(u"missing.zkz"_s)}, open);
+        QCOMPARE(m_main->OrderControl->count(), 0);
+        InitShell({u"tevlar"_s, path}, open);
+        QVERIFY(!m_main->isVisible());
+        QCOMPARE(m_main->OrderControl->count(), 1);
+        QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №5 ["_s + path + u"]"_s);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 

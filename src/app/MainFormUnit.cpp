@@ -6,6 +6,10 @@
 #include "framework/DBNavigator.h"
 #include "framework/MemTable.h"
 #include "framework/StatusBar.h"
+#include "order/ContactFormUnit.h"
+#include "order/EditFormUnit.h"
+#include "order/OrderFrameUnit.h"
+#include "order/OrderTabs.h"
 #include "Platform.h"
 #include "price/TableViewUnit.h"
 #include "SelectFormUnit.h"
@@ -132,6 +136,7 @@ TMainForm::TMainForm(TSelectForm& selectForm)
     if (!MainForm) MainForm = this;
 
     FormCreate();
+    CreateOrders();
     ActionListUpdate();
 }
 
@@ -401,56 +406,55 @@ void TMainForm::SettingExecute() {
     Price_Data->TableViewGrid->viewport()->update();
 }
 
-bool TMainForm::CloseAllOrders() {
-    // filled by the orders area
-    return OrderControl->count() == 0;
+void TMainForm::CreateOrders() {
+    EditForm = new TEditForm(this);
+    ContactForm = new TContactForm(this);
+    TOrderEnvironment env;
+    env.StoredValue = [this](const QString& name) { return FormStorage.StoredValue(name); };
+    env.DiscountScale = &PriceList.DiscountScale;
+    env.PriceView = Price_Data;
+    env.SaveDialog = &SaveDialog;
+    env.OpenDialog = &OpenDialog;
+    env.ContactForm = ContactForm;
+    env.EditForm = EditForm;
+    env.Storage = &FormStorage;
+    env.ToolActions = {OrderSave, OrderSendEMAIL, OrderExportExcel, OrderInf};
+    ContactForm->SetStoredValues(env.StoredValue);
+    Orders = std::make_unique<TOrderTabs>(OrderControl, std::move(env));
 }
 
-void TMainForm::OrderOpenFile(const QString&) {
-    // filled by the orders area
-}
+bool TMainForm::CloseAllOrders() { return Orders->OrderCloseAllExecute(); }
 
-void TMainForm::NewOrderExecute() {
-    // filled by the orders area
-}
+void TMainForm::OrderOpenFile(const QString& fileName) { Orders->CreateOrder(fileName); }
 
-void TMainForm::OrderOpenExecute() {
-    // filled by the orders area
-}
+void TMainForm::NewOrderExecute() { Orders->NewOrderExecute(); }
 
-void TMainForm::OrderSaveExecute() {
-    // filled by the orders area
-}
+void TMainForm::OrderOpenExecute() { Orders->OrderOpenExecute(); }
 
-void TMainForm::OrderSaveAsExecute() {
-    // filled by the orders area
-}
+void TMainForm::OrderSaveExecute() { Orders->OrderSaveExecute(); }
 
-void TMainForm::OrderCloseExecute() {
-    // filled by the orders area
-}
+void TMainForm::OrderSaveAsExecute() { Orders->OrderSaveAsExecute(); }
+
+void TMainForm::OrderCloseExecute() { Orders->OrderCloseExecute(); }
 
 void TMainForm::OrderCloseAllExecute() {
     CloseAllOrders();
 }
 
-void TMainForm::OrderInfExecute() {
-    // filled by the orders area
-}
+void TMainForm::OrderInfExecute() { Orders->OrderInfExecute(); }
 
 void TMainForm::OrderSendEMAILExecute() {
-    // filled by the orders area
+    // comes with the order e-mail
 }
 
 void TMainForm::OrderExportExcelExecute() {
-    // filled by the orders area
+    // comes with the order export
 }
 
-void TMainForm::Price_DataTableViewGridDblClick() {
-    // filled by the orders area
-}
+void TMainForm::Price_DataTableViewGridDblClick() { Orders->AddFromPrice(); }
 
-bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent&) {
-    // filled by the orders area
-    return false;
+bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent& event) {
+    if (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) return false;
+    Price_DataTableViewGridDblClick();
+    return true;
 }

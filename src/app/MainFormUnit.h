@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -13,7 +15,10 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class TContactForm;
 class TDBNavigator;
+class TEditForm;
+class TOrderTabs;
 class TSelectForm;
 class TStatusBar;
 class TTableView;
@@ -42,6 +47,11 @@ public:
     TDBNavigator* PriceNavigator;
     TTableView* Price_Data;
     TStatusBar* StatusBar;
+
+    // The open orders and their dialogs.
+    TEditForm* EditForm = nullptr;
+    TContactForm* ContactForm = nullptr;
+    std::unique_ptr<TOrderTabs> Orders;
 
     QAction* PriceFilter;
     QAction* PriceExportExcel;
@@ -103,6 +113,7 @@ private:
     void CreateMenu();
     void CreateToolBar();
     void CreateLayout();
+    void CreateOrders();
     void FormCreate();
     void FormActivate();
     void FormClose(QCloseEvent& event);

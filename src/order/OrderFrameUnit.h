@@ -61,5 +61,5 @@ private:
     // Runs visit with the filter off and the grid detached, then puts the filter and the line back.
     void WithAllLines(const std::function<void()>& visit);
 
-    const TOrderEnvironment& m_env;
+    const TOrderEnvironment m_env;
 };

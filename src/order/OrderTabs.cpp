@@ -26,8 +26,9 @@ TOrderTabs::~TOrderTabs() = default;
 TOrderFrame* TOrderTabs::CurrentOrder() const {
     QWidget* page = m_orderControl->currentWidget();
     if (!page) return nullptr;
-    const int slot = page->property("Tag").toInt();
-    return slot >= 0 && slot < int(OrderSlots.size()) ? OrderSlots[size_t(slot)] : nullptr;
+    bool tagged = false;
+    const int slot = page->property("Tag").toInt(&tagged);
+    return tagged && slot >= 0 && slot < int(OrderSlots.size()) ? OrderSlots[size_t(slot)] : nullptr;
 }
 
 bool TOrderTabs::HasOrders() const { return m_orderControl->count() > 0; }
