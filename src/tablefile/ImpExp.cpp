@@ -149,7 +149,8 @@ void TImpExpFile::Clear() {
 }
 
 bool TImpExpFile::WriteTo(QIODevice& device) const {
-    constexpr qsizetype kChunk = 1 << 20;
+    // Small enough to be reused from the heap rather than mapped and zeroed anew for every save.
+    constexpr qsizetype kChunk = 64 * 1024;
     std::vector<char> buffer(kChunk);
     qsizetype used = 0;
     const auto flush = [&] {
