@@ -19,7 +19,8 @@ qint64 StatusKb(const char* key) {
     if (!status.open(QIODevice::ReadOnly)) return 0;
     const QByteArray wanted(key);
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(wanted)) return line.mid(wanted.size()).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(wanted))
+            return line.mid(wanted.size()).trimmed().split(' ').value(0).toLongLong();
     return 0;
 }
 
@@ -100,7 +101,8 @@ void BenchSuite::RunAll() {
                            .arg(ms, 0, 'f', 1)
                            .arg(floorMs > 0 ? ms / floorMs : 0, 0, 'f', 2)
                            .arg(double(peak) / (1024 * 1024), 0, 'f', 0);
-        if (row.MemoryBase > 0) line += QStringLiteral(" mem=%1x").arg(double(peak) / double(row.MemoryBase), 0, 'f', 2);
+        if (row.MemoryBase > 0)
+            line += QStringLiteral(" mem=%1x").arg(double(peak) / double(row.MemoryBase), 0, 'f', 2);
         std::printf("%s\n", line.toUtf8().constData());
         std::fflush(stdout);
     }

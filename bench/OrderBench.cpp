@@ -28,19 +28,23 @@ std::vector<OrderLine> SampleLines() {
 
 void AddOrderRows(BenchSuite& suite, const BenchData& data) {
     const QString path = QDir(data.Folder).filePath(u"order.zkz"_s);
-    const OrderHeader header{u"1"_s, QDate(2026, 12, 1), u"к отгрузке"_s, u"ООО «Ромашка»"_s, u"г. Тверь"_s,
-                             u"+7 4822 00-00-00"_s, u"Иванов И. И."_s, 5};
+    const OrderHeader header{u"1"_s,        QDate(2026, 12, 1),    u"к отгрузке"_s,   u"ООО «Ромашка»"_s,
+                             u"г. Тверь"_s, u"+7 4822 00-00-00"_s, u"Иванов И. И."_s, 5};
     auto lines = std::make_shared<std::vector<OrderLine>>();
     const auto floor = [path] { BenchData::ReadAndDecode(path); };
     suite.Add({.Name = u"order.save"_s,
                .N = kOrderLines,
-               .Prepare = [lines, path, header] {
-                   *lines = SampleLines();
-                   OrderFile::Write(path, header, *lines);
-               },
+               .Prepare =
+                   [lines, path, header] {
+                       *lines = SampleLines();
+                       OrderFile::Write(path, header, *lines);
+                   },
                .Run = [lines, path, header] { OrderFile::Write(path, header, *lines); },
                .Floor = floor});
-    suite.Add({.Name = u"order.open"_s, .N = kOrderLines, .Run = [path] { OrderFile::Read(path); }, .Floor = floor});
+    suite.Add({.Name = u"order.open"_s,
+               .N = kOrderLines,
+               .Run = [path] { OrderFile::Read(path); },
+               .Floor = floor});
 }
 
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
@@ -53,12 +57,13 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
     auto state = std::make_shared<TState>();
     suite.Add({.Name = u"order.post"_s,
                .N = kOrderLines,
-               .Prepare = [state, path] {
-                   OrderFile::Write(path, {}, SampleLines());
-                   state->Env.StoredValue = [](const QString&) { return QString(); };
-                   state->Env.DiscountScale = &state->Scale;
-                   state->Order = std::make_unique<TOrderFrame>(state->Env, 0, path);
-               },
+               .Prepare =
+                   [state, path] {
+                       OrderFile::Write(path, {}, SampleLines());
+                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.DiscountScale = &state->Scale;
+                       state->Order = std::make_unique<TOrderFrame>(state->Env, 0, path);
+                   },
                .Run =
                    [state] {
                        // One line posted: the after-post handler recomputes the totals over all lines.

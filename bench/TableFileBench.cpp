@@ -10,9 +10,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList kPriceFields = {u"КОД"_s,           u"НАИМЕНОВАНИЕ"_s, u"ПРОИЗВОДИТЕЛЬ"_s, u"ЕД_ИЗМ"_s,
-                                  u"ЦЕНА"_s,          u"ЦЕНА_ФЛАГ"_s,    u"НАЛИЧИЕ"_s,       u"КОЛ_В_УПАКОВКЕ"_s,
-                                  u"ВЕС_ЕДЕНИЦЫ"_s,   u"КАТАЛ_НОМЕР"_s,  u"КОД_СЕРТИФИКАТА"_s, u"СТРАНА"_s};
+const QStringList kPriceFields = {
+    u"КОД"_s,         u"НАИМЕНОВАНИЕ"_s, u"ПРОИЗВОДИТЕЛЬ"_s,   u"ЕД_ИЗМ"_s,
+    u"ЦЕНА"_s,        u"ЦЕНА_ФЛАГ"_s,    u"НАЛИЧИЕ"_s,         u"КОЛ_В_УПАКОВКЕ"_s,
+    u"ВЕС_ЕДЕНИЦЫ"_s, u"КАТАЛ_НОМЕР"_s,  u"КОД_СЕРТИФИКАТА"_s, u"СТРАНА"_s};
 const QStringList kNumberFields = {u"ЦЕНА"_s, u"КОЛ_В_УПАКОВКЕ"_s, u"ВЕС_ЕДЕНИЦЫ"_s};
 
 // Walks the price section reading every field, as the price list loading does.
@@ -25,8 +26,10 @@ void ReadPriceSection(const QString& path) {
     qsizetype characters = 0;
     double sum = 0;
     for (file.First(); file.HasRecord(); file.Next()) {
-        for (TFieldValue* f : texts) characters += f->AsString().size();
-        for (TFieldValue* f : numbers) sum += f->AsFloat();
+        for (TFieldValue* f : texts)
+            characters += f->AsString().size();
+        for (TFieldValue* f : numbers)
+            sum += f->AsFloat();
     }
     if (characters < 0 || sum < 0) std::abort();
 }
@@ -41,7 +44,8 @@ struct Records {
 
 std::shared_ptr<Records> LoadRecords(const QString& path) {
     auto records = std::make_shared<Records>();
-    for (const QString& name : kPriceFields) records->IsNumber.push_back(kNumberFields.contains(name));
+    for (const QString& name : kPriceFields)
+        records->IsNumber.push_back(kNumberFields.contains(name));
     TImpExpFile file(path, false);
     file.OpenSection(u"ПРАЙС_ЛИСТ");
     for (file.First(); file.HasRecord(); file.Next()) {
@@ -61,7 +65,8 @@ void WritePriceSection(const Records& records, const QString& path) {
     file.OpenSection(u"ПРАЙС_ЛИСТ");
     file.AddFields(kPriceFields);
     std::vector<TFieldValue*> fields;
-    for (const QString& name : kPriceFields) fields.push_back(&file.FieldByName(name));
+    for (const QString& name : kPriceFields)
+        fields.push_back(&file.FieldByName(name));
     auto text = records.Texts.begin();
     auto number = records.Numbers.begin();
     while (text != records.Texts.end()) {

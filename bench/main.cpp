@@ -1,4 +1,5 @@
-// tevlar-bench [row name prefix] [--articles N] [--data folder]: times the program's heavy operations on generated data.
+// tevlar-bench [row name prefix] [--articles N] [--data folder]: times the program's heavy operations on
+// generated data.
 #include "BenchSuite.h"
 
 #include "demo/DemoData.h"
@@ -33,9 +34,11 @@ int main(int argc, char** argv) {
         args.remove(at, 2);
     }
     data.PriceFile = QDir(data.Folder).filePath(QStringLiteral("data.iop"));
-    if (!QFile::exists(data.PriceFile)) Demo::WriteDemoDirectory(data.Folder, {.Articles = data.Articles, .Seed = 1});
+    if (!QFile::exists(data.PriceFile))
+        Demo::WriteDemoDirectory(data.Folder, {.Articles = data.Articles, .Seed = 1});
     data.PriceFileSize = QFileInfo(data.PriceFile).size();
-    std::printf("# data.iop: %d articles, %.1f MB\n", data.Articles, double(data.PriceFileSize) / (1024 * 1024));
+    std::printf("# data.iop: %d articles, %.1f MB\n", data.Articles,
+                double(data.PriceFileSize) / (1024 * 1024));
 
     BenchSuite suite(args.value(0));
     AddTableFileRows(suite, data);

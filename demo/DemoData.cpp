@@ -28,7 +28,9 @@ public:
     }
     int Below(int n) { return int(Next() % quint64(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
-    template <typename T, size_t N> const T& Pick(const std::array<T, N>& items) { return items[Below(int(N))]; }
+    template <typename T, size_t N> const T& Pick(const std::array<T, N>& items) {
+        return items[Below(int(N))];
+    }
 
 private:
     quint64 m_state;
@@ -77,15 +79,16 @@ const std::array<PartKind, 32> kParts = {{
 }};
 
 const std::array<const char16_t*, 16> kVehicles = {
-    u"ВАЗ 2108-2115", u"ВАЗ 2110-2112", u"Лада Гранта", u"Лада Веста", u"Нива 4x4", u"ГАЗ 3302 Газель",
-    u"УАЗ Патриот", u"КАМАЗ 5320",    u"Renault Logan", u"Hyundai Solaris", u"Kia Rio III", u"Ford Focus II",
+    u"ВАЗ 2108-2115",   u"ВАЗ 2110-2112",    u"Лада Гранта",      u"Лада Веста",
+    u"Нива 4x4",        u"ГАЗ 3302 Газель",  u"УАЗ Патриот",      u"КАМАЗ 5320",
+    u"Renault Logan",   u"Hyundai Solaris",  u"Kia Rio III",      u"Ford Focus II",
     u"Volkswagen Polo", u"Skoda Octavia A5", u"Toyota Camry V40", u"Chevrolet Niva",
 };
 
 // Invented makers, so that the demo names no real firm.
 const std::array<const char16_t*, 14> kProducers = {
-    u"АВТОПРОМ", u"ДЕТАЛЬ-М", u"ТЕХНОРЕСУРС", u"СТАРТВОЛЬТ", u"ВОЛГАПАРТ", u"Nordline", u"Drivex",
-    u"Partona", u"Kraftmann", u"Ferrox", u"Velmar", u"Autoline", u"Tesuro", u"Mekano",
+    u"АВТОПРОМ", u"ДЕТАЛЬ-М",  u"ТЕХНОРЕСУРС", u"СТАРТВОЛЬТ", u"ВОЛГАПАРТ", u"Nordline", u"Drivex",
+    u"Partona",  u"Kraftmann", u"Ferrox",      u"Velmar",     u"Autoline",  u"Tesuro",   u"Mekano",
 };
 
 const std::array<const char16_t*, 9> kCountries = {
@@ -98,12 +101,15 @@ QString Kopecks7(qint64 kopecks) {
     return u"%1.%2"_s.arg(kopecks / 100).arg((kopecks % 100) * 100000, 7, 10, QLatin1Char('0'));
 }
 
-QString Grams7(int grams) { return u"%1.%2"_s.arg(grams / 1000).arg((grams % 1000) * 10000, 7, 10, QLatin1Char('0')); }
+QString Grams7(int grams) {
+    return u"%1.%2"_s.arg(grams / 1000).arg((grams % 1000) * 10000, 7, 10, QLatin1Char('0'));
+}
 
 Article MakeArticle(Random& random, int number) {
     const PartKind& part = random.Pick(kParts);
     Article a;
-    a.Code = u"%1%2"_s.arg(random.Pick(kCodePrefixes)).arg(100000 + number * 7 + random.Below(7), 7, 10, QLatin1Char('0'));
+    a.Code = u"%1%2"_s.arg(random.Pick(kCodePrefixes))
+                 .arg(100000 + number * 7 + random.Below(7), 7, 10, QLatin1Char('0'));
     a.Name = u"%1 %2"_s.arg(part.Name, random.Pick(kVehicles));
     if (random.Chance(15)) a.Name += u" (усиленный)"_s;
     a.Producer = QString::fromUtf16(random.Pick(kProducers));
@@ -114,8 +120,12 @@ Article MakeArticle(Random& random, int number) {
     static const std::array<int, 6> packs = {1, 1, 1, 2, 4, 10};
     a.PackQuantity = random.Pick(packs);
     a.WeightGrams = part.Grams + random.Below(part.Grams / 4 + 1);
-    a.CatNumber = u"%1-%2-%3"_s.arg(21000 + random.Below(9000)).arg(random.Below(9999999), 7, 10, QLatin1Char('0')).arg(random.Below(100), 2, 10, QLatin1Char('0'));
-    a.CertCode = random.Chance(80) ? u"РОСС RU.АЯ%1.В%2"_s.arg(10 + random.Below(90)).arg(10000 + random.Below(90000)) : QString();
+    a.CatNumber = u"%1-%2-%3"_s.arg(21000 + random.Below(9000))
+                      .arg(random.Below(9999999), 7, 10, QLatin1Char('0'))
+                      .arg(random.Below(100), 2, 10, QLatin1Char('0'));
+    a.CertCode = random.Chance(80)
+                     ? u"РОСС RU.АЯ%1.В%2"_s.arg(10 + random.Below(90)).arg(10000 + random.Below(90000))
+                     : QString();
     a.Country = QString::fromUtf16(random.Pick(kCountries));
     static const std::array<const char16_t*, 8> flags = {u"", u"", u"", u"", u"", u"N", u"D", u"U"};
     a.Flag = QString::fromUtf16(random.Pick(flags));
@@ -151,9 +161,9 @@ void WriteDiscounts(TImpExpFile& file) {
 
 void WriteArticles(TImpExpFile& file, const std::vector<Article>& articles, bool withFlags) {
     file.OpenSection(u"ПРАЙС_ЛИСТ");
-    QStringList fields = {u"КОД"_s,    u"НАИМЕНОВАНИЕ"_s,   u"ПРОИЗВОДИТЕЛЬ"_s, u"ЕД_ИЗМ"_s,
-                          u"ЦЕНА"_s,   u"ЦЕНА_ФЛАГ"_s,      u"НАЛИЧИЕ"_s,       u"КОЛ_В_УПАКОВКЕ"_s,
-                          u"ВЕС_ЕДЕНИЦЫ"_s, u"КАТАЛ_НОМЕР"_s, u"КОД_СЕРТИФИКАТА"_s, u"СТРАНА"_s};
+    QStringList fields = {u"КОД"_s,         u"НАИМЕНОВАНИЕ"_s, u"ПРОИЗВОДИТЕЛЬ"_s,   u"ЕД_ИЗМ"_s,
+                          u"ЦЕНА"_s,        u"ЦЕНА_ФЛАГ"_s,    u"НАЛИЧИЕ"_s,         u"КОЛ_В_УПАКОВКЕ"_s,
+                          u"ВЕС_ЕДЕНИЦЫ"_s, u"КАТАЛ_НОМЕР"_s,  u"КОД_СЕРТИФИКАТА"_s, u"СТРАНА"_s};
     if (!withFlags) fields.removeOne(u"ЦЕНА_ФЛАГ"_s);
     file.AddFields(fields);
     TFieldValue& code = file.FieldByName(u"КОД");
@@ -203,7 +213,8 @@ std::vector<Article> MakeArticles(const Options& options) {
     Random random(options.Seed);
     std::vector<Article> articles;
     articles.reserve(size_t(options.Articles));
-    for (int i = 0; i < options.Articles; ++i) articles.push_back(MakeArticle(random, i));
+    for (int i = 0; i < options.Articles; ++i)
+        articles.push_back(MakeArticle(random, i));
     return articles;
 }
 
@@ -217,14 +228,17 @@ std::vector<Article> MakeUpdate(const std::vector<Article>& current, const Optio
         Article a = old;
         a.Flag.clear();
         const int roll = random.Below(100);
-        if (roll < 5) a.PriceKopecks = std::max<qint64>(100, a.PriceKopecks * (90 + random.Below(9)) / 100);
-        else if (roll < 11) a.PriceKopecks = a.PriceKopecks * (102 + random.Below(15)) / 100;
+        if (roll < 5)
+            a.PriceKopecks = std::max<qint64>(100, a.PriceKopecks * (90 + random.Below(9)) / 100);
+        else if (roll < 11)
+            a.PriceKopecks = a.PriceKopecks * (102 + random.Below(15)) / 100;
         if (random.Chance(1)) a.Code = a.Code.toLower(); // the same article, its code in other case
         if (random.Chance(4)) a.Presence = a.Presence == u"+"_s ? u"-"_s : u"+"_s;
         next.push_back(a);
         if (random.Chance(3)) next.push_back(MakeArticle(random, added++)); // new
     }
-    for (Article& a : next) a.Flag.clear();
+    for (Article& a : next)
+        a.Flag.clear();
     return next;
 }
 

@@ -18,8 +18,14 @@ class TstOrderFile : public QObject {
     static QByteArray Cp(const QString& text) { return Cp1251::Encode(text); }
 
     static OrderHeader SampleHeader() {
-        return {u"7"_s, QDate(2004, 3, 5), u"срочно"_s, u"ООО «Ромашка»"_s, u"г. Тверь, ул. Луговая, 1"_s,
-                u"+7 4822 00-00-00"_s, u"Иванов И. И."_s, 5};
+        return {u"7"_s,
+                QDate(2004, 3, 5),
+                u"срочно"_s,
+                u"ООО «Ромашка»"_s,
+                u"г. Тверь, ул. Луговая, 1"_s,
+                u"+7 4822 00-00-00"_s,
+                u"Иванов И. И."_s,
+                5};
     }
 
     static void WriteRaw(const QString& path, const QByteArray& bytes) {
@@ -84,7 +90,8 @@ private Q_SLOTS:
     void refusesOtherVersions_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("shownVersion");
-        const QByteArray head = Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n\tЗАП_ОСН\t\r\n"_s);
+        const QByteArray head =
+            Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n\tЗАП_ОСН\t\r\n"_s);
         QTest::newRow("1021") << head + "1021\r\n" << u"1021"_s;
         QTest::newRow("trailing space") << head + "1020 \r\n" << u"1020 "_s;
         QTest::newRow("decimal") << head + "1020.0\r\n" << u"1020.0"_s;
@@ -99,8 +106,8 @@ private Q_SLOTS:
         QFETCH(QString, shownVersion);
         const QString path = PathOf(u"bad.zkz"_s);
         WriteRaw(path, content);
-        QCOMPARE(ReadError(path), u"Несоответствие версий программы (ver 1020) и файла заказа "_s + path + u" (ver "_s +
-                                      shownVersion + u")."_s);
+        QCOMPARE(ReadError(path), u"Несоответствие версий программы (ver 1020) и файла заказа "_s + path +
+                                      u" (ver "_s + shownVersion + u")."_s);
     }
 
     void missingFileNamesThePath() {

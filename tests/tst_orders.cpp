@@ -20,8 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -116,7 +116,9 @@ private Q_SLOTS:
         m_price = std::make_unique<TTableView>();
         DefinePriceFields(*m_price->Table);
         m_price->TableViewGrid->SetColumns(PriceColumns());
-        SetPrices({{u"AB1"_s, u"Фильтр"_s, 40}, {u"AB12"_s, u"Фильтр длинный"_s, 100}, {u"тр7"_s, u"Свеча"_s, 250}});
+        SetPrices({{u"AB1"_s, u"Фильтр"_s, 40},
+                   {u"AB12"_s, u"Фильтр длинный"_s, 100},
+                   {u"тр7"_s, u"Свеча"_s, 250}});
         m_storage = std::make_unique<TFormStorage>(m_dir->filePath(u"system.ini"_s), u"SYSTEM"_s);
         m_storage->SetStoredValue(u"FOrgName"_s, u"ООО Ромашка"_s);
         m_storage->SetStoredValue(u"FPhone"_s, u"12-34-56"_s);
@@ -178,7 +180,9 @@ private Q_SLOTS:
 
     void confirmedInformationMarksTheOrderModified() {
         TOrderFrame* order = NewOrder();
-        auto cancelled = Answer(u"Button_Exit"_s, [](QWidget* d) { d->findChild<QLineEdit*>(u"EDIT_NUMBER"_s)->setText(u"9"_s); });
+        auto cancelled = Answer(u"Button_Exit"_s, [](QWidget* d) {
+            d->findChild<QLineEdit*>(u"EDIT_NUMBER"_s)->setText(u"9"_s);
+        });
         m_orders->OrderInfExecute();
         QVERIFY(cancelled->Ok());
         QCOMPARE(order->Header.OrderNumber, u"1"_s);
@@ -186,12 +190,14 @@ private Q_SLOTS:
 
         // "По умолчанию" then "Отмена" leaves the contact data as it was.
         order->Header.OrgName = u"Другая"_s;
-        auto defaulted = Answer(u"Button_Exit"_s, [](QWidget* d) { d->findChild<QPushButton*>(u"ButtonDefault"_s)->click(); });
+        auto defaulted = Answer(u"Button_Exit"_s,
+                                [](QWidget* d) { d->findChild<QPushButton*>(u"ButtonDefault"_s)->click(); });
         m_orders->OrderInfExecute();
         QVERIFY(defaulted->Ok());
         QCOMPARE(order->Header.OrgName, u"Другая"_s);
 
-        auto confirmed = Answer(u"Button_Ok"_s, [](QWidget* d) { d->findChild<QLineEdit*>(u"EDIT_NUMBER"_s)->setText(u"9"_s); });
+        auto confirmed = Answer(
+            u"Button_Ok"_s, [](QWidget* d) { d->findChild<QLineEdit*>(u"EDIT_NUMBER"_s)->setText(u"9"_s); });
         m_orders->OrderInfExecute();
         QVERIFY(confirmed->Ok());
         QCOMPARE(m_orderControl->tabText(0), u"Заказ №9 [Без имени]"_s);
@@ -228,7 +234,8 @@ private Q_SLOTS:
         QCOMPARE(order->StatusPanels[2]->text(), u"Итого со скидкой     0,00"_s);
         QCOMPARE(order->StatusPanels[3]->text(), u"Скидка(0,00%)     0,00"_s);
         m_scale = {{500, 3}, {900, 5}};
-        for (const QString& code : {u"A"_s, u"B"_s, u"C"_s}) QCOMPARE(AddArticle(code, 1), u"Добавление"_s);
+        for (const QString& code : {u"A"_s, u"B"_s, u"C"_s})
+            QCOMPARE(AddArticle(code, 1), u"Добавление"_s);
         QCOMPARE(order->Total, 1000.0);
         QCOMPARE(order->StatusPanels[0]->text(), u"Всего записей: 3"_s);
         QCOMPARE(order->StatusPanels[1]->text(), u"Изменен"_s);
@@ -329,7 +336,8 @@ private Q_SLOTS:
         QCOMPARE(lines.FieldByName(u"Name").AsString(), u"Свеча"_s);
         // Cancel changes nothing.
         order->Modified = false;
-        auto cancelled = Answer(u"Button_Exit"_s, [](QWidget* d) { d->findChild<TCalcEdit*>(u"EDIT_COUNT"_s)->SetValue(9); });
+        auto cancelled = Answer(u"Button_Exit"_s,
+                                [](QWidget* d) { d->findChild<TCalcEdit*>(u"EDIT_COUNT"_s)->SetValue(9); });
         m_orders->EditLine(order);
         QVERIFY(cancelled->Ok());
         QVERIFY(!order->Modified);
@@ -360,7 +368,8 @@ private Q_SLOTS:
         TOrderFrame* first = NewOrder();
         TOrderFrame* second = NewOrder();
         TOrderFrame* third = NewOrder();
-        for (TOrderFrame* o : {first, second, third}) MarkModified(o);
+        for (TOrderFrame* o : {first, second, third})
+            MarkModified(o);
         TMessageBox::SetNextAnswer(TMessageBox::No);
         TMessageBox::SetNextAnswer(TMessageBox::Cancel);
         QVERIFY(!m_orders->OrderCloseAllExecute());

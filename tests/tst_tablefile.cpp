@@ -799,7 +799,9 @@ QTEST_GUILESS_MAIN(TstTableFile)
 #include "tst_tablefile.moc"
 
 void TstTableFile::valuesOutliveTheirFile() {
-    WriteFile(u"v.iop"_s, Cp1251::Encode(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nС\r\n\tПОЛЯ_ОСН\t\r\nА\r\n\tЗАП_ОСН\t\r\nзначение\r\n"_s));
+    WriteFile(
+        u"v.iop"_s,
+        Cp1251::Encode(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nС\r\n\tПОЛЯ_ОСН\t\r\nА\r\n\tЗАП_ОСН\t\r\nзначение\r\n"_s));
     TValue copied, moved;
     {
         TImpExpFile file(Path(u"v.iop"_s), false);

@@ -13,7 +13,6 @@ class QHeaderView;
 class QWidget;
 class TIniFile;
 
-
 // How a grid reports and takes its column layout.
 struct TGridBinding {
     QString TableViewName; // "Price_Data": the layout lives in "SYSTEM\Price_DataTableViewGrid"

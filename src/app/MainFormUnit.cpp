@@ -423,25 +423,41 @@ void TMainForm::CreateOrders() {
     Orders = std::make_unique<TOrderTabs>(OrderControl, std::move(env));
 }
 
-bool TMainForm::CloseAllOrders() { return Orders->OrderCloseAllExecute(); }
+bool TMainForm::CloseAllOrders() {
+    return Orders->OrderCloseAllExecute();
+}
 
-void TMainForm::OrderOpenFile(const QString& fileName) { Orders->CreateOrder(fileName); }
+void TMainForm::OrderOpenFile(const QString& fileName) {
+    Orders->CreateOrder(fileName);
+}
 
-void TMainForm::NewOrderExecute() { Orders->NewOrderExecute(); }
+void TMainForm::NewOrderExecute() {
+    Orders->NewOrderExecute();
+}
 
-void TMainForm::OrderOpenExecute() { Orders->OrderOpenExecute(); }
+void TMainForm::OrderOpenExecute() {
+    Orders->OrderOpenExecute();
+}
 
-void TMainForm::OrderSaveExecute() { Orders->OrderSaveExecute(); }
+void TMainForm::OrderSaveExecute() {
+    Orders->OrderSaveExecute();
+}
 
-void TMainForm::OrderSaveAsExecute() { Orders->OrderSaveAsExecute(); }
+void TMainForm::OrderSaveAsExecute() {
+    Orders->OrderSaveAsExecute();
+}
 
-void TMainForm::OrderCloseExecute() { Orders->OrderCloseExecute(); }
+void TMainForm::OrderCloseExecute() {
+    Orders->OrderCloseExecute();
+}
 
 void TMainForm::OrderCloseAllExecute() {
     CloseAllOrders();
 }
 
-void TMainForm::OrderInfExecute() { Orders->OrderInfExecute(); }
+void TMainForm::OrderInfExecute() {
+    Orders->OrderInfExecute();
+}
 
 void TMainForm::OrderSendEMAILExecute() {
     // comes with the order e-mail
@@ -451,7 +467,9 @@ void TMainForm::OrderExportExcelExecute() {
     // comes with the order export
 }
 
-void TMainForm::Price_DataTableViewGridDblClick() { Orders->AddFromPrice(); }
+void TMainForm::Price_DataTableViewGridDblClick() {
+    Orders->AddFromPrice();
+}
 
 bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent& event) {
     if (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) return false;

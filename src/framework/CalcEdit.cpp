@@ -32,7 +32,9 @@ double TCalcEdit::Value() const {
     return StrToFloat(normal, value) ? value : 0;
 }
 
-void TCalcEdit::SetValue(double value) { setText(FloatToStr(value)); }
+void TCalcEdit::SetValue(double value) {
+    setText(FloatToStr(value));
+}
 
 void TCalcEdit::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F2 && !isReadOnly()) {
@@ -60,7 +62,8 @@ void TCalcEdit::ShowCalculator() {
     popup->show();
 }
 
-TCalculatorPopup::TCalculatorPopup(double start, QWidget* parent) : QFrame(parent, Qt::Popup), m_display(start) {
+TCalculatorPopup::TCalculatorPopup(double start, QWidget* parent)
+    : QFrame(parent, Qt::Popup), m_display(start) {
     setObjectName(u"Calculator"_s);
     setFrameShape(QFrame::Box);
     auto* grid = new QGridLayout(this);
@@ -73,9 +76,8 @@ TCalculatorPopup::TCalculatorPopup(double start, QWidget* parent) : QFrame(paren
     m_screen->setFrameShadow(QFrame::Sunken);
     grid->addWidget(m_screen, 0, 0, 1, 4);
     const QString decimal = QLocale().decimalPoint();
-    const QStringList keys = {u"7"_s, u"8"_s, u"9"_s, u"/"_s, u"4"_s, u"5"_s, u"6"_s, u"*"_s,
-                              u"1"_s, u"2"_s, u"3"_s, u"-"_s, u"0"_s, decimal, u"="_s, u"+"_s,
-                              u"C"_s, u"OK"_s};
+    const QStringList keys = {u"7"_s, u"8"_s, u"9"_s, u"/"_s, u"4"_s,  u"5"_s, u"6"_s, u"*"_s, u"1"_s,
+                              u"2"_s, u"3"_s, u"-"_s, u"0"_s, decimal, u"="_s, u"+"_s, u"C"_s, u"OK"_s};
     for (int i = 0; i < keys.size(); ++i) {
         auto* button = new QToolButton(this);
         button->setText(keys[i]);
@@ -132,10 +134,18 @@ void TCalculatorPopup::Equals() {
     if (m_pending.isNull()) return;
     const double a = m_stored, b = m_display;
     switch (m_pending.unicode()) {
-    case u'+': m_display = a + b; break;
-    case u'-': m_display = a - b; break;
-    case u'*': m_display = a * b; break;
-    case u'/': m_display = b != 0 ? a / b : 0; break;
+    case u'+':
+        m_display = a + b;
+        break;
+    case u'-':
+        m_display = a - b;
+        break;
+    case u'*':
+        m_display = a * b;
+        break;
+    case u'/':
+        m_display = b != 0 ? a / b : 0;
+        break;
     }
     m_pending = QChar();
     m_typing.clear();

@@ -20,7 +20,6 @@ struct TGridDrawState {
     bool Empty() const { return !Selected && !Focused && !Fixed; }
 };
 
-
 // The read-only data grid over a TDataSource: one current cell that follows the table's current
 // record, column titles that act as buttons and show sort markers, movable and resizable columns,
 // rows of one fixed height, no row header.

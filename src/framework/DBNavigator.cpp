@@ -34,11 +34,21 @@ TDBNavigator::TDBNavigator(const QList<Button>& buttons, QWidget* parent) : QToo
         connect(action, &QAction::triggered, this, [this, b] {
             if (!m_table || !m_table->Active()) return;
             switch (b) {
-            case First: m_table->First(); break;
-            case Prior: m_table->Prior(); break;
-            case Next: m_table->Next(); break;
-            case Last: m_table->Last(); break;
-            case Delete: DeleteClick(); break;
+            case First:
+                m_table->First();
+                break;
+            case Prior:
+                m_table->Prior();
+                break;
+            case Next:
+                m_table->Next();
+                break;
+            case Last:
+                m_table->Last();
+                break;
+            case Delete:
+                DeleteClick();
+                break;
             case Refresh:
                 m_table->DisableControls();
                 m_table->EnableControls();

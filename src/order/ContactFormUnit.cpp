@@ -61,7 +61,9 @@ bool TContactForm::Execute(OrderHeader& header) {
 }
 
 void TContactForm::ButtonDefaultClick() {
-    const auto stored = [this](const QString& name) { return m_storedValue ? m_storedValue(name) : QString(); };
+    const auto stored = [this](const QString& name) {
+        return m_storedValue ? m_storedValue(name) : QString();
+    };
     EDIT_ORGNAME->setText(stored(u"FOrgName"_s));
     EDIT_ADRESS->setText(stored(u"FAdress"_s));
     EDIT_PHONE->setText(stored(u"FPhone"_s));

@@ -18,7 +18,9 @@ public:
     explicit TContactForm(QWidget* parent = nullptr);
 
     // Where "По умолчанию" takes the contact data from: the stored value of a name ("FOrgName"…).
-    void SetStoredValues(std::function<QString(const QString&)> storedValue) { m_storedValue = std::move(storedValue); }
+    void SetStoredValues(std::function<QString(const QString&)> storedValue) {
+        m_storedValue = std::move(storedValue);
+    }
 
     // Shows the header; on OK copies the seven fields back and returns true.
     bool Execute(OrderHeader& header);

@@ -1,9 +1,9 @@
 #include "EditFormUnit.h"
 
-#include "OrderForms.h"
 #include "app/SysUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/MemTable.h"
+#include "OrderForms.h"
 #include "text/TException.h"
 
 #include <QGridLayout>
@@ -80,9 +80,13 @@ void TEditForm::RecalcCount() {
     EDIT_COUNT->SetValue(EDIT_SUMMA->Value() / EDIT_PRICE->Value());
 }
 
-void TEditForm::EDIT_COUNTChange() { RecalcSumma(); }
+void TEditForm::EDIT_COUNTChange() {
+    RecalcSumma();
+}
 
-void TEditForm::EDIT_SUMMAChange() { RecalcCount(); }
+void TEditForm::EDIT_SUMMAChange() {
+    RecalcCount();
+}
 
 void TEditForm::Button_OkClick() {
     RecalcSumma();

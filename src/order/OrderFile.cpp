@@ -10,15 +10,16 @@ namespace {
 
 const QString kVersion = u"1020"_s;
 
-const QStringList kHeaderFields = {u"ДАТА"_s,    u"НОМЕР"_s,   u"КОММЕНТАРИЙ"_s,     u"ОРГАНИЗАЦИЯ"_s,
-                                   u"АДРЕС"_s,   u"ТЕЛЕФОН"_s, u"КОНТАКТНОЕ_ЛИЦО"_s, u"СКИДКА"_s};
+const QStringList kHeaderFields = {u"ДАТА"_s,  u"НОМЕР"_s,   u"КОММЕНТАРИЙ"_s,     u"ОРГАНИЗАЦИЯ"_s,
+                                   u"АДРЕС"_s, u"ТЕЛЕФОН"_s, u"КОНТАКТНОЕ_ЛИЦО"_s, u"СКИДКА"_s};
 const QStringList kLineFields = {u"КОД"_s,  u"НАИМЕНОВАНИЕ"_s, u"КОЛИЧЕСТВО"_s,
                                  u"ЦЕНА"_s, u"СУММА"_s,        u"КОММЕНТАРИЙ"_s};
 
 // Every record is written the same way: all values Null, then the ones given, then append.
 void AppendRecord(TImpExpFile& file, std::initializer_list<std::pair<QStringView, TValue>> values) {
     file.ClearValues();
-    for (const auto& [name, value] : values) file.FieldByName(name).Value = value;
+    for (const auto& [name, value] : values)
+        file.FieldByName(name).Value = value;
     file.AppendRecord();
 }
 
@@ -30,8 +31,8 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
     file.Last();
     const QString version = file.FieldByName(u"ВЕРСИЯ").AsString();
     if (version != kVersion)
-        throw TException(u"Несоответствие версий программы (ver 1020) и файла заказа "_s + fileName + u" (ver "_s +
-                         version + u")."_s);
+        throw TException(u"Несоответствие версий программы (ver 1020) и файла заказа "_s + fileName +
+                         u" (ver "_s + version + u")."_s);
 
     OrderDocument order;
     OrderHeader& h = order.Header;
@@ -55,8 +56,8 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
     const TFieldValue& comment = file.FieldByName(u"КОММЕНТАРИЙ");
     for (file.First(); file.HasRecord(); file.Next()) {
         if (pump) pump();
-        order.Lines.push_back({code.AsString(), name.AsString(), count.AsFloat(), price.AsFloat(), summa.AsFloat(),
-                               comment.AsString()});
+        order.Lines.push_back({code.AsString(), name.AsString(), count.AsFloat(), price.AsFloat(),
+                               summa.AsFloat(), comment.AsString()});
     }
     return order;
 }
@@ -82,7 +83,8 @@ void Write(const QString& fileName, const OrderHeader& h, const std::vector<Orde
     file.OpenSection(u"СОСТАВ_ЗАКАЗА");
     file.AddFields(kLineFields);
     std::vector<TFieldValue*> fields;
-    for (const QString& name : kLineFields) fields.push_back(&file.FieldByName(name));
+    for (const QString& name : kLineFields)
+        fields.push_back(&file.FieldByName(name));
     for (const OrderLine& line : lines) {
         file.ClearValues();
         fields[0]->Value = line.Code;

@@ -6,10 +6,10 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace OrderForms {
 
@@ -44,8 +44,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QStrin
 }
 
 TDialogButtons LayOut(QDialog* dialog, QGridLayout* rows, QPushButton* leftButton) {
-    const TDialogButtons buttons{MakeButton(dialog, QStringLiteral("Button_Ok"), QStringLiteral("Ok")),
-                                 MakeButton(dialog, QStringLiteral("Button_Exit"), QStringLiteral(u"Отмена"))};
+    const TDialogButtons buttons{
+        MakeButton(dialog, QStringLiteral("Button_Ok"), QStringLiteral("Ok")),
+        MakeButton(dialog, QStringLiteral("Button_Exit"), QStringLiteral(u"Отмена"))};
     buttons.Ok->setDefault(true);
     buttons.Exit->setAutoDefault(false);
     QObject::connect(buttons.Exit, &QPushButton::clicked, dialog, &QDialog::reject);

@@ -1,15 +1,15 @@
 #include "OrderFrameUnit.h"
 
-#include "OrderTotals.h"
-#include "ContactFormUnit.h"
 #include "app/FlashForm.h"
 #include "app/FormStorage.h"
 #include "app/SysUnit.h"
+#include "ContactFormUnit.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
 #include "framework/ProcessMessages.h"
+#include "OrderTotals.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
 #include "text/TException.h"
@@ -43,8 +43,8 @@ double Number(const TMemTable& table, int row, int field) {
 TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, const QString& fileName,
                          QWidget* parent)
     : QFrame(parent), Order_data(new TTableView(this)), ToolBar(new QToolBar(this)),
-      Navigator(new TDBNavigator({TDBNavigator::First, TDBNavigator::Prior, TDBNavigator::Next, TDBNavigator::Last,
-                                  TDBNavigator::Delete, TDBNavigator::Refresh},
+      Navigator(new TDBNavigator({TDBNavigator::First, TDBNavigator::Prior, TDBNavigator::Next,
+                                  TDBNavigator::Last, TDBNavigator::Delete, TDBNavigator::Refresh},
                                  this)),
       m_env(environment) {
     FileName = NoFileName;
@@ -96,7 +96,8 @@ TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, co
         HasFile = true;
     }
 
-    if (m_env.Storage) Order_data->TableViewGrid->RestoreColumnLayout(m_env.Storage->ReadGridLayout(kLayoutName));
+    if (m_env.Storage)
+        Order_data->TableViewGrid->RestoreColumnLayout(m_env.Storage->ReadGridLayout(kLayoutName));
     Order_data->Table->AfterPost = [this] { Order_dataTableAfterPost(); };
     Order_data->Table->AfterDelete = [this] { Order_dataTableAfterDelete(); };
 }
@@ -198,7 +199,8 @@ std::vector<OrderLine> TOrderFrame::Lines() {
         for (int i = 0; i < table.RecordCount(); ++i) {
             const int row = table.RowAt(i);
             lines.push_back({table.RowText(row, Code), table.RowText(row, Name), Number(table, row, Count),
-                             Number(table, row, Price), Number(table, row, Summa), table.RowText(row, Comment)});
+                             Number(table, row, Price), Number(table, row, Summa),
+                             table.RowText(row, Comment)});
         }
     });
     return lines;
@@ -213,8 +215,8 @@ bool TOrderFrame::SaveOrder(bool saveAs) {
         dialog.Filter = u"Файлы заказов|*.zkz|Все файлы|*.*"_s;
         dialog.FilterIndex = 1;
         dialog.Title = u"Сохранение заказа в файл"_s;
-        dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly | TFileDialog::PathMustExist |
-                         TFileDialog::EnableSizing;
+        dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly |
+                         TFileDialog::PathMustExist | TFileDialog::EnableSizing;
         if (!dialog.Execute()) return false;
         FileName = dialog.FileName;
     }
@@ -246,7 +248,8 @@ void TOrderFrame::UpdateStatus() {
         WithAllLines([&] {
             const TMemTable& table = *Order_data->Table;
             count = table.RecordCount();
-            for (int i = 0; i < count; ++i) total += Number(table, table.RowAt(i), Summa);
+            for (int i = 0; i < count; ++i)
+                total += Number(table, table.RowAt(i), Summa);
         });
     } catch (const std::exception&) {
         // The totals show what could be summed.
@@ -254,7 +257,8 @@ void TOrderFrame::UpdateStatus() {
     Total = total;
     Header.DiscountPercent =
         m_env.DiscountScale ? OrderTotals::DiscountPercentFor(Total, *m_env.DiscountScale) : 0;
-    const OrderTotals::TStatusTexts texts = OrderTotals::StatusTexts(count, Modified, Total, Header.DiscountPercent);
+    const OrderTotals::TStatusTexts texts =
+        OrderTotals::StatusTexts(count, Modified, Total, Header.DiscountPercent);
     StatusPanels[0]->setText(texts.Count);
     StatusPanels[1]->setText(texts.Modified);
     StatusPanels[2]->setText(texts.TotalWithDiscount);
@@ -272,15 +276,19 @@ void TOrderFrame::Order_dataTableAfterDelete() {
 }
 
 QString TOrderFrame::SavePrompt() const {
-    return u"В заказ №"_s + Header.OrderNumber + u" ["_s + FileName + u"] были внесены изменения. Сохранить заказ?"_s;
+    return u"В заказ №"_s + Header.OrderNumber + u" ["_s + FileName +
+           u"] были внесены изменения. Сохранить заказ?"_s;
 }
 
 bool TOrderFrame::CloseOrder() {
     if (!Modified) return true;
     switch (ShowYesNoCancel(SavePrompt())) {
-    case TMessageBox::Yes: return SaveOrder(false);
-    case TMessageBox::No: return true;
-    default: return false;
+    case TMessageBox::Yes:
+        return SaveOrder(false);
+    case TMessageBox::No:
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -1,14 +1,14 @@
 #include "OrderTabs.h"
 
-#include "EditFormUnit.h"
-#include "OrderFrameUnit.h"
 #include "app/SysUnit.h"
+#include "EditFormUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
 #include "framework/ProcessMessages.h"
+#include "OrderFrameUnit.h"
 #include "price/TableViewUnit.h"
 #include "text/TException.h"
 
@@ -31,7 +31,9 @@ TOrderFrame* TOrderTabs::CurrentOrder() const {
     return tagged && slot >= 0 && slot < int(OrderSlots.size()) ? OrderSlots[size_t(slot)] : nullptr;
 }
 
-bool TOrderTabs::HasOrders() const { return m_orderControl->count() > 0; }
+bool TOrderTabs::HasOrders() const {
+    return m_orderControl->count() > 0;
+}
 
 TOrderFrame* TOrderTabs::CreateOrder(const QString& fileName) {
     auto* order = new TOrderFrame(m_env, int(OrderSlots.size()), fileName); // throws: nothing added
@@ -52,7 +54,9 @@ TOrderFrame* TOrderTabs::CreateOrder(const QString& fileName) {
     return order;
 }
 
-void TOrderTabs::NewOrderExecute() { CreateOrder(QString()); }
+void TOrderTabs::NewOrderExecute() {
+    CreateOrder(QString());
+}
 
 void TOrderTabs::OrderOpenExecute() {
     TOpenDialog& dialog = *m_env.OpenDialog;
@@ -120,7 +124,8 @@ void TOrderTabs::AddFromPrice() {
     TMemTable& lines = *order->Order_data->Table;
     lines.SetFiltered(false);
     // The whole code, ignoring letter case: a short code must not find the line of a longer one.
-    if (lines.Locate(lines.FieldByName(u"Code").Index(), code, {.CaseInsensitive = true, .PartialKey = false})) {
+    if (lines.Locate(lines.FieldByName(u"Code").Index(), code,
+                     {.CaseInsensitive = true, .PartialKey = false})) {
         adding = false;
         id = int(lines.FieldByName(u"ID").AsInteger());
         form.EDIT_COUNT->SetValue(lines.FieldByName(u"Count").AsFloat());

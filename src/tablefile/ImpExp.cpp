@@ -44,7 +44,8 @@ void MakeHarmless(char* data, qsizetype size) {
         const uchar c = uchar(data[i]);
         if (c <= '\r' && (c == '\r' || c == '\n' || c == '\0')) data[i] = ' ';
     }
-    if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain) std::replace(data, data + size, '\t', ' ');
+    if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain)
+        std::replace(data, data + size, '\t', ' ');
 }
 
 [[noreturn]] void FailOpen(const QString& fileName) {
@@ -55,7 +56,9 @@ void MakeHarmless(char* data, qsizetype size) {
 
 TFieldValue::TFieldValue(QByteArray name) : m_name(std::move(name)), m_lowerName(AnsiLowerCase(m_name)) {}
 
-QString TFieldValue::Name() const { return Cp1251::Decode(m_name); }
+QString TFieldValue::Name() const {
+    return Cp1251::Decode(m_name);
+}
 
 TImpExpFile::TImpExpFile(const QString& fileName, bool createIfMissing) {
     if (QFile::exists(fileName)) {
@@ -65,12 +68,15 @@ TImpExpFile::TImpExpFile(const QString& fileName, bool createIfMissing) {
     if (!createIfMissing) FailOpen(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || !file.commit())
-        throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") + file.errorString());
+        throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") +
+                         file.errorString());
 }
 
 TImpExpFile::~TImpExpFile() = default;
 
-QByteArray TImpExpFile::MarkerText(LineKind kind) { return TheMarkers().Text[int(kind)]; }
+QByteArray TImpExpFile::MarkerText(LineKind kind) {
+    return TheMarkers().Text[int(kind)];
+}
 
 void TImpExpFile::Load(const QString& fileName) {
     QFile file(fileName);
@@ -79,7 +85,8 @@ void TImpExpFile::Load(const QString& fileName) {
         throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
     m_original = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") + file.errorString());
+        throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") +
+                         file.errorString());
 
     const char* begin = m_original.constData();
     const char* end = begin + m_original.size();
@@ -103,7 +110,8 @@ void TImpExpFile::Load(const QString& fileName) {
 
 const char* TImpExpFile::LineData(int index) const {
     const Span& s = m_lines[index];
-    return s.Offset & kAddedBit ? m_added.constData() + (s.Offset & ~kAddedBit) : m_original.constData() + s.Offset;
+    return s.Offset & kAddedBit ? m_added.constData() + (s.Offset & ~kAddedBit)
+                                : m_original.constData() + s.Offset;
 }
 
 TImpExpFile::Span TImpExpFile::AddText(QByteArrayView text, LineKind kind) {
@@ -114,7 +122,9 @@ TImpExpFile::Span TImpExpFile::AddText(QByteArrayView text, LineKind kind) {
     return span;
 }
 
-TImpExpFile::Span TImpExpFile::MakeLine(QByteArrayView text) { return AddText(text, Classify(text)); }
+TImpExpFile::Span TImpExpFile::MakeLine(QByteArrayView text) {
+    return AddText(text, Classify(text));
+}
 
 TImpExpFile::Span TImpExpFile::MarkerLine(LineKind kind) {
     // Lines never change, so every marker of a kind shares one copy of its text.
@@ -175,7 +185,8 @@ bool TImpExpFile::WriteTo(QIODevice& device) const {
 void TImpExpFile::SaveToFile(const QString& fileName) const {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || !WriteTo(file) || !file.commit())
-        throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") + file.errorString());
+        throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") +
+                         file.errorString());
 }
 
 void TImpExpFile::ResetPosition() {
@@ -184,8 +195,10 @@ void TImpExpFile::ResetPosition() {
 }
 
 void TImpExpFile::NullValues() {
-    for (auto& f : m_mainFields) f->Value.Reset();
-    for (auto& f : m_detailFields) f->Value.Reset();
+    for (auto& f : m_mainFields)
+        f->Value.Reset();
+    for (auto& f : m_detailFields)
+        f->Value.Reset();
 }
 
 void TImpExpFile::OpenSection(QStringView name) {
@@ -213,7 +226,8 @@ void TImpExpFile::OpenSection(QStringView name) {
         InsertLines(m_sectionStart, {MarkerLine(LineKind::MainFields)});
     } else {
         auto* target = &m_mainFields;
-        for (int j = m_sectionStart + 1; j < n && !Is(j, LineKind::Section) && !Is(j, LineKind::MainRecord); ++j) {
+        for (int j = m_sectionStart + 1; j < n && !Is(j, LineKind::Section) && !Is(j, LineKind::MainRecord);
+             ++j) {
             if (Is(j, LineKind::DetailFields))
                 target = &m_detailFields;
             else
@@ -239,7 +253,8 @@ void TImpExpFile::DeleteRecords() {
     First();
     if (!HasRecord()) return;
     int end = m_currentRecord;
-    while (end < LineCount() && !Is(end, LineKind::Section)) ++end;
+    while (end < LineCount() && !Is(end, LineKind::Section))
+        ++end;
     m_lines.erase(m_lines.begin() + m_currentRecord, m_lines.begin() + end);
     ResetPosition();
     NullValues();
@@ -295,8 +310,10 @@ void TImpExpFile::LoadRecord() {
             ++k;
         }
     }
-    for (size_t k = mainIndex; k < m_mainFields.size(); ++k) m_mainFields[k]->Value.Reset();
-    for (size_t k = detailIndex; k < m_detailFields.size(); ++k) m_detailFields[k]->Value.Reset();
+    for (size_t k = mainIndex; k < m_mainFields.size(); ++k)
+        m_mainFields[k]->Value.Reset();
+    for (size_t k = detailIndex; k < m_detailFields.size(); ++k)
+        m_detailFields[k]->Value.Reset();
 }
 
 void TImpExpFile::SetFromLine(TValue& value, int index) const {
@@ -308,7 +325,8 @@ void TImpExpFile::SetFromLine(TValue& value, int index) const {
 }
 
 void TImpExpFile::ClearValues() {
-    for (auto& f : m_mainFields) f->Value.Reset();
+    for (auto& f : m_mainFields)
+        f->Value.Reset();
 }
 
 TFieldValue& TImpExpFile::FieldByName(QStringView name) {
@@ -327,11 +345,13 @@ TFieldValue& TImpExpFile::FieldByName(QStringView name) {
 void TImpExpFile::AppendRecord() {
     if (m_sectionStart == -1 || m_mainFields.empty()) return;
     int at = std::max(m_sectionStart, m_currentRecord + 1);
-    while (at < LineCount() && !Is(at, LineKind::Section)) ++at;
+    while (at < LineCount() && !Is(at, LineKind::Section))
+        ++at;
     m_currentRecord = at;
 
     m_scratch.clear();
     m_scratch.push_back(MarkerLine(LineKind::MainRecord));
-    for (const auto& f : m_mainFields) m_scratch.push_back(MakeValueLine(f->Value));
+    for (const auto& f : m_mainFields)
+        m_scratch.push_back(MakeValueLine(f->Value));
     InsertLines(at, m_scratch);
 }

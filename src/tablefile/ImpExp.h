@@ -78,8 +78,8 @@ public:
 private:
     // A line: where its bytes are and, cached, whether it is a marker.
     struct Span {
-        quint32 Offset;       // into m_original, or into m_added when kAddedBit is set
-        quint32 SizeAndKind;  // size in the low 29 bits, LineKind in the top 3
+        quint32 Offset;      // into m_original, or into m_added when kAddedBit is set
+        quint32 SizeAndKind; // size in the low 29 bits, LineKind in the top 3
         LineKind Kind() const { return LineKind(SizeAndKind >> 29); }
         qsizetype Size() const { return SizeAndKind & kSizeMask; }
     };
@@ -101,8 +101,8 @@ private:
     void SetFromLine(TValue& value, int index) const;
     int FindInSection(int from, LineKind kind, bool last) const;
 
-    QByteArray m_original;  // the file as read; never changed while values borrow from it
-    QByteArray m_added;     // the text of every line inserted since
+    QByteArray m_original; // the file as read; never changed while values borrow from it
+    QByteArray m_added;    // the text of every line inserted since
     std::vector<Span> m_lines;
     Span m_markerLines[6] = {};
     std::vector<Span> m_scratch; // the lines of the record being appended

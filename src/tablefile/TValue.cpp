@@ -44,9 +44,9 @@ void TValue::SetBorrowed(const QByteArray& buffer, const char* data, qsizetype s
 }
 
 TValue::TValue(const TValue& other)
-    : m_kind(other.m_kind), m_int(other.m_int), m_float(other.m_float),
-      m_unicode(other.m_unicode), m_holder(other.m_borrowed ? *other.m_borrowed : other.m_holder),
-      m_ptr(other.m_ptr), m_len(other.m_len), m_isUnicode(other.m_isUnicode) {}
+    : m_kind(other.m_kind), m_int(other.m_int), m_float(other.m_float), m_unicode(other.m_unicode),
+      m_holder(other.m_borrowed ? *other.m_borrowed : other.m_holder), m_ptr(other.m_ptr), m_len(other.m_len),
+      m_isUnicode(other.m_isUnicode) {}
 
 TValue::TValue(TValue&& other) noexcept
     : m_kind(other.m_kind), m_int(other.m_int), m_float(other.m_float), m_unicode(std::move(other.m_unicode)),
@@ -88,7 +88,8 @@ QByteArrayView TValue::TextBytes() const {
 
 void TValue::AppendFileText(QByteArray& out) const {
     switch (m_kind) {
-    case Kind::Null: break;
+    case Kind::Null:
+        break;
     case Kind::Text:
         if (m_isUnicode && !m_ptr) {
             Cp1251::EncodeAppend(out, m_unicode);
@@ -99,11 +100,21 @@ void TValue::AppendFileText(QByteArray& out) const {
             std::memcpy(out.data() + start, m_ptr, size_t(m_len));
         }
         break;
-    case Kind::Integer: out.append(QByteArray::number(m_int)); break;
-    case Kind::Float: FileText::AppendFloat(out, m_float); break;
-    case Kind::Currency: FileText::AppendCurrency(out, {m_int}); break;
-    case Kind::Date: FileText::AppendDate(out, {m_float}); break;
-    case Kind::Boolean: FileText::AppendBool(out, m_int != 0); break;
+    case Kind::Integer:
+        out.append(QByteArray::number(m_int));
+        break;
+    case Kind::Float:
+        FileText::AppendFloat(out, m_float);
+        break;
+    case Kind::Currency:
+        FileText::AppendCurrency(out, {m_int});
+        break;
+    case Kind::Date:
+        FileText::AppendDate(out, {m_float});
+        break;
+    case Kind::Boolean:
+        FileText::AppendBool(out, m_int != 0);
+        break;
     }
 }
 
@@ -120,23 +131,33 @@ QString TValue::ToString() const {
 
 double TValue::ToFloat() const {
     switch (m_kind) {
-    case Kind::Text: return FileText::ToFloat(TextBytes());
-    case Kind::Integer: return double(m_int);
+    case Kind::Text:
+        return FileText::ToFloat(TextBytes());
+    case Kind::Integer:
+        return double(m_int);
     case Kind::Float:
-    case Kind::Date: return m_float;
-    case Kind::Currency: return TCurrency{m_int}.ToDouble();
-    case Kind::Boolean: return m_int ? 1 : 0;
-    case Kind::Null: break;
+    case Kind::Date:
+        return m_float;
+    case Kind::Currency:
+        return TCurrency{m_int}.ToDouble();
+    case Kind::Boolean:
+        return m_int ? 1 : 0;
+    case Kind::Null:
+        break;
     }
     return 0;
 }
 
 TDateTime TValue::ToDate() const {
     switch (m_kind) {
-    case Kind::Text: return FileText::ToDate(TextBytes());
-    case Kind::Date: return {m_float};
+    case Kind::Text:
+        return FileText::ToDate(TextBytes());
+    case Kind::Date:
+        return {m_float};
     case Kind::Null:
-    case Kind::Boolean: return {};
-    default: return {ToFloat()};
+    case Kind::Boolean:
+        return {};
+    default:
+        return {ToFloat()};
     }
 }

@@ -53,9 +53,9 @@ private:
     Kind m_kind = Kind::Null;
     qint64 m_int = 0;
     double m_float = 0;
-    QString m_unicode;                       // text assigned as a QString
-    mutable QByteArray m_holder;             // owns or shares the bytes of the text
-    const QByteArray* m_borrowed = nullptr;  // the owning file's buffer, for borrowed text
+    QString m_unicode;                      // text assigned as a QString
+    mutable QByteArray m_holder;            // owns or shares the bytes of the text
+    const QByteArray* m_borrowed = nullptr; // the owning file's buffer, for borrowed text
     mutable const char* m_ptr = nullptr;
     mutable qsizetype m_len = 0;
     bool m_isUnicode = false;

@@ -18,9 +18,9 @@ constexpr char16_t kHighHalf[128] = {
 
 // Upper/lower pairs of the code page outside А-Я/а-я and the Latin letters.
 constexpr uchar kCyrillicPairs[][2] = {
-    {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F},
-    {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3},
-    {0xBD, 0xBE},
+    {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D},
+    {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4},
+    {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
 };
 
 struct UnicodeTable {
@@ -38,14 +38,18 @@ constexpr UnicodeTable kUnicode = MakeUnicodeTable();
 
 constexpr CaseTables MakeCaseTables() {
     CaseTables t{};
-    for (int i = 0; i < 256; ++i) t.Upper[i] = t.Lower[i] = t.Same[i] = uchar(i);
+    for (int i = 0; i < 256; ++i)
+        t.Upper[i] = t.Lower[i] = t.Same[i] = uchar(i);
     auto pair = [&t](int up, int low) {
         t.Upper[low] = uchar(up);
         t.Lower[up] = uchar(low);
     };
-    for (int i = 0; i < 26; ++i) pair('A' + i, 'a' + i);
-    for (int i = 0; i < 32; ++i) pair(0xC0 + i, 0xE0 + i);
-    for (const auto& p : kCyrillicPairs) pair(p[0], p[1]);
+    for (int i = 0; i < 26; ++i)
+        pair('A' + i, 'a' + i);
+    for (int i = 0; i < 32; ++i)
+        pair(0xC0 + i, 0xE0 + i);
+    for (const auto& p : kCyrillicPairs)
+        pair(p[0], p[1]);
     return t;
 }
 
@@ -54,7 +58,8 @@ constexpr CaseTables MakeCaseTables() {
 const std::array<uchar, 65536>& ReverseTable() {
     static const std::array<uchar, 65536> table = [] {
         std::array<uchar, 65536> t{};
-        for (int b = 0x80; b < 256; ++b) t[ToUnicode(uchar(b))] = uchar(b);
+        for (int b = 0x80; b < 256; ++b)
+            t[ToUnicode(uchar(b))] = uchar(b);
         return t;
     }();
     return table;
@@ -64,7 +69,9 @@ const std::array<uchar, 65536>& ReverseTable() {
 
 constinit const CaseTables Case = MakeCaseTables();
 
-char16_t ToUnicode(uchar byte) { return kUnicode.Of[byte]; }
+char16_t ToUnicode(uchar byte) {
+    return kUnicode.Of[byte];
+}
 
 int FromUnicode(char16_t ch) {
     if (ch < 0x80) return ch;
@@ -76,7 +83,8 @@ QString Decode(QByteArrayView bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     const uchar* src = reinterpret_cast<const uchar*>(bytes.data());
-    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) dst[i] = kUnicode.Of[src[i]];
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i)
+        dst[i] = kUnicode.Of[src[i]];
     return out;
 }
 
@@ -92,7 +100,8 @@ void EncodeAppend(QByteArray& out, QStringView text) {
             dst[n++] = char(ch);
         } else if (ch >= 0x0410 && ch <= 0x044F) {
             dst[n++] = char(ch - 0x0410 + 0xC0);
-        } else if (QChar::isHighSurrogate(ch) && i + 1 < len && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        } else if (QChar::isHighSurrogate(ch) && i + 1 < len &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
             ++i; // one character outside the BMP: one "?"
             dst[n++] = '?';
         } else {
@@ -121,7 +130,8 @@ namespace {
 
 QByteArray MapBytes(QByteArrayView bytes, const uchar* table) {
     QByteArray out(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) out[i] = char(table[uchar(bytes[i])]);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = char(table[uchar(bytes[i])]);
     return out;
 }
 
@@ -136,10 +146,18 @@ QString MapText(QStringView text, const uchar* table) {
 
 } // namespace
 
-QByteArray AnsiUpperCase(QByteArrayView bytes) { return MapBytes(bytes, Cp1251::Case.Upper); }
-QByteArray AnsiLowerCase(QByteArrayView bytes) { return MapBytes(bytes, Cp1251::Case.Lower); }
-QString AnsiUpperCase(QStringView text) { return MapText(text, Cp1251::Case.Upper); }
-QString AnsiLowerCase(QStringView text) { return MapText(text, Cp1251::Case.Lower); }
+QByteArray AnsiUpperCase(QByteArrayView bytes) {
+    return MapBytes(bytes, Cp1251::Case.Upper);
+}
+QByteArray AnsiLowerCase(QByteArrayView bytes) {
+    return MapBytes(bytes, Cp1251::Case.Lower);
+}
+QString AnsiUpperCase(QStringView text) {
+    return MapText(text, Cp1251::Case.Upper);
+}
+QString AnsiLowerCase(QStringView text) {
+    return MapText(text, Cp1251::Case.Lower);
+}
 
 bool SameText(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size()) return false;

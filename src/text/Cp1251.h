@@ -26,8 +26,12 @@ struct CaseTables {
     uchar Same[256]; // every byte itself: for code that folds case only sometimes
 };
 extern const CaseTables Case;
-inline uchar UpperByte(uchar b) { return Case.Upper[b]; }
-inline uchar LowerByte(uchar b) { return Case.Lower[b]; }
+inline uchar UpperByte(uchar b) {
+    return Case.Upper[b];
+}
+inline uchar LowerByte(uchar b) {
+    return Case.Lower[b];
+}
 
 } // namespace Cp1251
 

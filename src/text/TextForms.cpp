@@ -34,7 +34,8 @@ bool SplitAtPoints(QByteArrayView text, QVarLengthArray<QByteArrayView, 4>& word
 // A signed decimal integer with optional leading spaces and nothing after it.
 template <typename Int> bool ParseInt(QByteArrayView word, Int& out) {
     qsizetype i = 0;
-    while (i < word.size() && word[i] == ' ') ++i;
+    while (i < word.size() && word[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
     if (i == word.size()) return false;
@@ -58,7 +59,8 @@ template <typename Int> bool ParseInt(QByteArrayView word, Int& out) {
 
 bool StartsNegative(QByteArrayView word) {
     qsizetype i = 0;
-    while (i < word.size() && word[i] == ' ') ++i;
+    while (i < word.size() && word[i] == ' ')
+        ++i;
     return i < word.size() && word[i] == '-';
 }
 
@@ -74,7 +76,8 @@ void AppendIntegerAndFraction(QByteArray& out, bool negative, quint64 whole, qui
     if (negative) *p++ = '-';
     p = std::to_chars(p, buffer + 24, whole).ptr;
     *p++ = '.';
-    for (int i = 6; i >= 0; --i, sevenDigits /= 10) p[i] = char('0' + sevenDigits % 10);
+    for (int i = 6; i >= 0; --i, sevenDigits /= 10)
+        p[i] = char('0' + sevenDigits % 10);
     out.append(buffer, p + 7 - buffer);
 }
 
@@ -101,7 +104,9 @@ QTime TDateTime::TimeOfDay() const {
     return QTime::fromMSecsSinceStartOfDay(ms);
 }
 
-TCurrency TCurrency::FromDouble(double v) { return {qint64(std::llround(v * 10000.0))}; }
+TCurrency TCurrency::FromDouble(double v) {
+    return {qint64(std::llround(v * 10000.0))};
+}
 
 namespace FileText {
 
@@ -132,7 +137,9 @@ void AppendDate(QByteArray& out, TDateTime v) {
     AppendPaddedTriple(out, "%2d:%2d:%2d", time.hour(), time.minute(), time.second());
 }
 
-void AppendBool(QByteArray& out, bool v) { out.append(Cp1251::Encode(v ? u"ДА" : u"НЕТ")); }
+void AppendBool(QByteArray& out, bool v) {
+    out.append(Cp1251::Encode(v ? u"ДА" : u"НЕТ"));
+}
 
 double ToFloat(QByteArrayView text) {
     QVarLengthArray<QByteArrayView, 4> words;
@@ -142,8 +149,9 @@ double ToFloat(QByteArrayView text) {
     if (words.size() == 1) return double(whole);
     qint64 fraction = 0;
     if (!ParseInt(words[1], fraction)) return 0;
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const qsizetype digits = words[1].size();
     const double part = double(fraction) / (digits < 23 ? kPowers[digits] : std::pow(10.0, double(digits)));
     // "-1.5000000" is minus one and a half: the sign covers the fraction too.

@@ -10,7 +10,7 @@ struct TDateTime {
     double Value = 0;
     static TDateTime FromDate(QDate date);
     static TDateTime FromDateTime(QDate date, QTime time);
-    QDate Date() const;       // invalid when the whole-day part is 0 or below
+    QDate Date() const; // invalid when the whole-day part is 0 or below
     QTime TimeOfDay() const;
     friend bool operator==(TDateTime, TDateTime) = default;
 };
@@ -38,10 +38,18 @@ template <typename T, void (*Append)(QByteArray&, T)> QByteArray Format(T v) {
     Append(out, v);
     return out;
 }
-inline QByteArray FromFloat(double v) { return Format<double, AppendFloat>(v); }
-inline QByteArray FromCurrency(TCurrency v) { return Format<TCurrency, AppendCurrency>(v); }
-inline QByteArray FromDate(TDateTime v) { return Format<TDateTime, AppendDate>(v); }
-inline QByteArray FromBool(bool v) { return Format<bool, AppendBool>(v); }
+inline QByteArray FromFloat(double v) {
+    return Format<double, AppendFloat>(v);
+}
+inline QByteArray FromCurrency(TCurrency v) {
+    return Format<TCurrency, AppendCurrency>(v);
+}
+inline QByteArray FromDate(TDateTime v) {
+    return Format<TDateTime, AppendDate>(v);
+}
+inline QByteArray FromBool(bool v) {
+    return Format<bool, AppendBool>(v);
+}
 
 // Never fail: anything unreadable gives 0.
 double ToFloat(QByteArrayView text);
