@@ -88,9 +88,9 @@ const TActionDef kActions[] = {
     {&TMainForm::OrderSaveAs, u"OrderSaveAs", u"Order", u"Сохранить как", u"Сохранить заказ в файл", u"",
      kNoIcon, &TMainForm::OrderSaveAsExecute},
     {&TMainForm::OrderSendEMAIL, u"OrderSendEMAIL", u"Order", u"Отправить по E-Mail",
-     u"Посылка заказа по E-Mail", u"", kNoIcon, &TMainForm::OrderSendEMAILExecute},
+     u"Посылка заказа по E-Mail", u"", kNoIcon, nullptr},
     {&TMainForm::OrderExportExcel, u"OrderExportExcel", u"Order", u"Экспорт в Excel",
-     u"Экспорт заказа в Excel", u"", QStyle::SP_FileDialogDetailedView, &TMainForm::OrderExportExcelExecute},
+     u"Экспорт заказа в Excel", u"", QStyle::SP_FileDialogDetailedView, nullptr},
     {&TMainForm::OrderInf, u"OrderInf", u"Order", u"Информация о заказе", u"Информация о заказе", u"",
      QStyle::SP_FileDialogInfoView, &TMainForm::OrderInfExecute},
 };
@@ -457,14 +457,6 @@ void TMainForm::OrderCloseAllExecute() {
 
 void TMainForm::OrderInfExecute() {
     Orders->OrderInfExecute();
-}
-
-void TMainForm::OrderSendEMAILExecute() {
-    // comes with the order e-mail
-}
-
-void TMainForm::OrderExportExcelExecute() {
-    // comes with the order export
 }
 
 void TMainForm::Price_DataTableViewGridDblClick() {
