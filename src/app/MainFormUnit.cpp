@@ -1,16 +1,21 @@
 #include "MainFormUnit.h"
 
+#include "AboutFormUnit.h"
 #include "Application.h"
+#include "AutorFormUnit.h"
 #include "FlashForm.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
 #include "framework/MemTable.h"
 #include "framework/StatusBar.h"
+#include "framework/StringGrid.h"
 #include "order/ContactFormUnit.h"
 #include "order/EditFormUnit.h"
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "Platform.h"
+#include "price/PriceExport.h"
+#include "price/PriceGrid.h"
 #include "price/TableViewUnit.h"
 #include "SelectFormUnit.h"
 #include "SettingFormUnit.h"
@@ -18,6 +23,7 @@
 #include "text/TException.h"
 
 #include <QAbstractEventDispatcher>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -56,21 +62,22 @@ const TActionDef kActions[] = {
     {&TMainForm::PriceFilter, u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа",
      u"Ctrl+F", QStyle::SP_FileDialogContentsView, nullptr},
     {&TMainForm::PriceExportExcel, u"PriceExportExcel", u"Price", u"Экспорт в Excel",
-     u"Экспорт прайс-листа в Excel", u"", QStyle::SP_FileDialogDetailedView, nullptr},
+     u"Экспорт прайс-листа в Excel", u"", QStyle::SP_FileDialogDetailedView,
+     &TMainForm::PriceExportExcelExecute},
     {&TMainForm::PriceUpdateManual, u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...",
      u"Обновление прайс-листа из файла", u"", QStyle::SP_BrowserReload, nullptr},
     {&TMainForm::PriceUpdateAuto, u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
      u"Автоматическое обновление прайс-листа из интернета", u"", QStyle::SP_DriveNetIcon, nullptr},
     {&TMainForm::InfPrice, u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u"",
-     QStyle::SP_FileDialogInfoView, nullptr},
+     QStyle::SP_FileDialogInfoView, &TMainForm::InfPriceExecute},
     {&TMainForm::InfDiscount, u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок",
-     u"", kNoIcon, nullptr},
+     u"", kNoIcon, &TMainForm::InfDiscountExecute},
     {&TMainForm::InfAutor, u"InfAutor", u"Inf", u"Информация ООО \"Велстрон\"",
-     u"Информация ООО \"Велстрон\"", u"", kNoIcon, nullptr},
+     u"Информация ООО \"Велстрон\"", u"", kNoIcon, &TMainForm::InfAutorExecute},
     {&TMainForm::InfAbout, u"InfAbout", u"Inf", u"Информация о программе", u"Информация о программе", u"",
-     QStyle::SP_MessageBoxInformation, nullptr},
+     QStyle::SP_MessageBoxInformation, &TMainForm::InfAboutExecute},
     {&TMainForm::CopyRecordinStringGrid, u"CopyRecordinStringGrid", u"General", u"Копировать",
-     u"Копировать в буфер обмена", u"Ctrl+C", kNoIcon, nullptr},
+     u"Копировать в буфер обмена", u"Ctrl+C", kNoIcon, &TMainForm::CopyRecordinStringGridExecute},
     {&TMainForm::Help, u"Help", u"General", u"Помощь", u"Помощь", u"F1", QStyle::SP_DialogHelpButton,
      &TMainForm::HelpExecute},
     {&TMainForm::Setting, u"Setting", u"General", u"Настройки", u"Настройки", u"Ctrl+P", kNoIcon,
@@ -141,6 +148,7 @@ TMainForm::TMainForm(TSelectForm& selectForm)
 }
 
 TMainForm::~TMainForm() {
+    Price_Data->TableViewGrid->OnDrawColumnCell = nullptr;
     if (MainForm == this) MainForm = nullptr;
 }
 
@@ -209,6 +217,11 @@ void TMainForm::CreateLayout() {
         bool taken = false;
         RunHandler([&] { taken = Price_DataTableViewGridKeyDown(event); });
         return taken;
+    };
+    m_pricePainter = std::make_unique<TPriceGridPainter>(*grid);
+    grid->OnDrawColumnCell = [this](QPainter& canvas, const QRect& rect, int column, int recNo,
+                                    TGridDrawState state) {
+        Price_DataTableViewGridDrawColumnCell(canvas, rect, column, recNo, state);
     };
 }
 
@@ -467,4 +480,47 @@ bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent& event) {
     if (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) return false;
     Price_DataTableViewGridDblClick();
     return true;
+}
+
+void TMainForm::Price_DataTableViewGridDrawColumnCell(QPainter& canvas, const QRect& rect, int column,
+                                                      int recNo, TGridDrawState state) {
+    m_pricePainter->DrawColumnCell(canvas, rect, column, recNo, state, FormStorage.LightPresense());
+}
+
+void TMainForm::PriceExportExcelExecute() {
+    SaveDialog.DefaultExt = u"xls"_s;
+    SaveDialog.FileName.clear();
+    SaveDialog.Filter = u"Файлы Excel|*.xls|Все файлы|*.*"_s;
+    SaveDialog.FilterIndex = 1;
+    SaveDialog.Title = u"Сохранение прайс-листа в файл Excel"_s;
+    if (!SaveDialog.Execute()) return;
+    {
+        TWaitGuard wait(u"Запись в файл Excel\rЖдите..."_s);
+        ExportPriceList(*Price_Data->Table, Price_Data->TableViewGrid->Columns(), SaveDialog.FileName);
+    }
+    // The spreadsheet program is the desktop's business: whatever it does is not reported.
+    Platform::OpenDocument(SaveDialog.FileName);
+}
+
+void TMainForm::CopyRecordinStringGridExecute() {
+    const auto* grid = qobject_cast<const TStringGrid*>(QApplication::focusWidget());
+    if (!grid) return;
+    const QString text = grid->SelectedText();
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+void TMainForm::InfPriceExecute() {
+    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Price);
+}
+
+void TMainForm::InfDiscountExecute() {
+    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Discount);
+}
+
+void TMainForm::InfAboutExecute() {
+    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_About);
+}
+
+void TMainForm::InfAutorExecute() {
+    if (AutorForm) AutorForm->exec();
 }

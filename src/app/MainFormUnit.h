@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormStorage.h"
+#include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "price/PriceList.h"
 
@@ -11,6 +12,7 @@
 class QAction;
 class QKeyEvent;
 class QMenu;
+class QPainter;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
@@ -19,6 +21,7 @@ class TContactForm;
 class TDBNavigator;
 class TEditForm;
 class TOrderTabs;
+class TPriceGridPainter;
 class TSelectForm;
 class TStatusBar;
 class TTableView;
@@ -97,9 +100,18 @@ public:
     void OrderCloseExecute();
     void OrderCloseAllExecute();
     void OrderInfExecute();
+    void PriceExportExcelExecute();
+    // Copies the selected cells of the text grid that has the focus.
+    void CopyRecordinStringGridExecute();
+    void InfPriceExecute();
+    void InfDiscountExecute();
+    void InfAboutExecute();
+    void InfAutorExecute();
     void Price_DataTableViewGridDblClick();
     // True when the key was taken.
     bool Price_DataTableViewGridKeyDown(QKeyEvent& event);
+    void Price_DataTableViewGridDrawColumnCell(QPainter& canvas, const QRect& rect, int column, int recNo,
+                                               TGridDrawState state);
 
 protected:
     bool event(QEvent* event) override;
@@ -118,6 +130,7 @@ private:
     void SetPanel1Height(int height);
 
     TSelectForm& m_selectForm;
+    std::unique_ptr<TPriceGridPainter> m_pricePainter;
     int m_panel1Height = 251;
 };
 

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +31,11 @@ bool ShowConfirmation(const QString& text) {
 TMessageBox::Button ShowYesNoCancel(const QString& text) {
     return TMessageBox::Show(TMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
                              TMessageBox::Yes | TMessageBox::No | TMessageBox::Cancel, TMessageBox::Yes);
+}
+
+void CenterOnScreen(QWidget& window) {
+    if (const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
 }
 
 bool LoadQtTranslation() {

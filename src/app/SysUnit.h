@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QWidget;
+
 // The shell routines that every part of the program uses.
 
 // The one error box: "Ошибка!\rТекст ошибки: " followed by the message, with an OK button.
@@ -17,6 +19,9 @@ void ShowInformation(const QString& text);
 bool ShowConfirmation(const QString& text);
 // Yes, No and Cancel; closing the box counts as Cancel.
 TMessageBox::Button ShowYesNoCancel(const QString& text);
+
+// Puts a dialog in the middle of the screen.
+void CenterOnScreen(QWidget& window);
 
 // Qt's own texts (standard buttons, file dialogs) in Russian; false when the translation is missing.
 bool LoadQtTranslation();

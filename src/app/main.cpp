@@ -5,7 +5,9 @@
 //                                 then ends the program (exit code 0 when the picture was written);
 //   TEVLAR_TEST_ANSWER_OK=1       answers every message box with OK instead of waiting for a click
 //                                 and writes the boxes' texts to standard error at exit.
+#include "app/AboutFormUnit.h"
 #include "app/Application.h"
+#include "app/AutorFormUnit.h"
 #include "app/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
@@ -61,6 +63,8 @@ int Start(TApplication& app) {
     TFlash flash;
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
     TMainForm mainForm(selectForm);
+    TAboutForm aboutForm(mainForm.PriceList, mainForm.CopyRecordinStringGrid, &mainForm);
+    TAutorForm autorForm(&mainForm);
     TSettingForm settingForm(mainForm.FormStorage, &mainForm);
     InitShell(app.arguments(), [&mainForm](const QString& fileName) {
         RunHandler([&] { mainForm.OrderOpenFile(fileName); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -9,3 +10,18 @@ QString FloatToStr(double value);
 // False when the text is no number. A trailing decimal separator is accepted ("12," is 12), as it
 // appears while a number is being typed.
 bool StrToFloat(QStringView text, double& value);
+// Fixed notation with this many decimals, the default locale's decimal separator, no group separator.
+QString FixedToStr(double value, int decimals = 2);
+
+// FloatToStr's text appended as Windows-1251 bytes, for writing many numbers: the locale's symbols
+// are looked up once, when the object is made, and the common numbers skip QString.
+class TFloatText {
+public:
+    TFloatText();
+    void AppendTo(QByteArray& windows1251, double value) const;
+
+private:
+    QByteArray m_decimalPoint;
+    QByteArray m_minus;
+    bool m_asciiDigits;
+};
