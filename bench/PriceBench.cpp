@@ -1,9 +1,12 @@
 #include "BenchSuite.h"
 
 #include "framework/MemTable.h"
+#include "price/PriceExport.h"
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
 #include "text/Cp1251.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <cstdlib>
@@ -122,6 +125,24 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
                                           [&key](QByteArrayView name) { return name.startsWith(key); }));
                    }});
+
+    // The export of every article; its floor reads the written file back.
+    const QString exportPath = QDir(data.Folder).filePath(u"price.xls"_s);
+    const auto exportAll = [loaded, exportPath] {
+        ExportPriceList(*loaded->Price.View.Table, PriceColumns(), exportPath);
+    };
+    suite.Add({.Name = u"price.export"_s,
+               .N = data.Articles,
+               .Prepare =
+                   [prepare, loaded, exportAll] {
+                       prepare();
+                       TTableViewLogic& view = loaded->Price.View;
+                       view.FilterText.clear();
+                       view.ApplyFilter();
+                       exportAll();
+                   },
+               .Run = exportAll,
+               .Floor = [exportPath] { BenchData::ReadAndDecode(exportPath); }});
 
     // The peak of a whole load, the file's bytes and lines included, against the file's size.
     suite.Add({.Name = u"price.memory"_s,

@@ -4,7 +4,6 @@
 
 #include <QLocale>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -18,6 +17,7 @@ QLocale UserLocale() {
 }
 
 constexpr int kDigits = 15;
+constexpr int kMaxDecimals = 4;
 
 } // namespace
 
@@ -46,26 +46,47 @@ TFloatText::TFloatText() {
     m_asciiDigits = locale.zeroDigit() == QStringLiteral("0");
 }
 
+// A number that is a decimal of at most 15 digits, of which at most kMaxDecimals after the point:
+// the double nearest to such a decimal gives all its digits back and no others, exactly the digits
+// of the 'g' form with 15 digits. Almost every price, quantity and weight is one.
+void TFloatText::AppendDecimal(QByteArray& windows1251, qint64 scaled, int decimals) const {
+    if (scaled < 0) {
+        windows1251.append(m_minus);
+        scaled = -scaled;
+    }
+    qint64 unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), scaled / unit).ptr;
+    windows1251.append(digits, end - digits);
+    qint64 fraction = scaled % unit;
+    if (fraction == 0) return;
+    windows1251.append(m_decimalPoint);
+    for (unit /= 10; fraction != 0; unit /= 10) {
+        windows1251.append(char('0' + fraction / unit));
+        fraction %= unit;
+    }
+}
+
 void TFloatText::AppendTo(QByteArray& windows1251, double value) const {
     if (value == 0) {
         windows1251.append('0');
         return;
     }
-    // "%.15g" has the digits of Qt's 'g' form; a number with an exponent goes the long way.
-    char digits[32];
-    const auto [end, error] = std::isfinite(value) ? std::to_chars(std::begin(digits), std::end(digits),
-                                                                   value, std::chars_format::general, kDigits)
-                                                   : std::to_chars_result{digits, std::errc::value_too_large};
-    if (!m_asciiDigits || error != std::errc() || std::find(digits, end, 'e') != end) {
-        Cp1251::EncodeAppend(windows1251, FloatToStr(value));
-        return;
+    // At most four decimals keep a number at 1e-4 or above, 15 digits keep it below 1e15: the 'g'
+    // form has no exponent there.
+    if (m_asciiDigits && std::abs(value) < 1e15) {
+        double unit = 1;
+        for (int decimals = 0; decimals <= kMaxDecimals; ++decimals, unit *= 10) {
+            const double scaledValue = value * unit;
+            if (std::abs(scaledValue) >= 1e15) break;
+            const qint64 scaled = std::llround(scaledValue);
+            if (double(scaled) / unit == value) {
+                AppendDecimal(windows1251, scaled, decimals);
+                return;
+            }
+        }
     }
-    for (const char* p = digits; p != end; ++p) {
-        if (*p == '-')
-            windows1251.append(m_minus);
-        else if (*p == '.')
-            windows1251.append(m_decimalPoint);
-        else
-            windows1251.append(*p);
-    }
+    Cp1251::EncodeAppend(windows1251, FloatToStr(value));
 }

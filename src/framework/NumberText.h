@@ -14,13 +14,15 @@ bool StrToFloat(QStringView text, double& value);
 QString FixedToStr(double value, int decimals = 2);
 
 // FloatToStr's text appended as Windows-1251 bytes, for writing many numbers: the locale's symbols
-// are looked up once, when the object is made, and the common numbers skip QString.
+// are looked up once, when the object is made, and the common numbers skip QLocale and QString.
 class TFloatText {
 public:
     TFloatText();
     void AppendTo(QByteArray& windows1251, double value) const;
 
 private:
+    void AppendDecimal(QByteArray& windows1251, qint64 scaled, int decimals) const;
+
     QByteArray m_decimalPoint;
     QByteArray m_minus;
     bool m_asciiDigits;

@@ -3,47 +3,77 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include <QBuffer>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
 
-void TTabTextWriter::NextCell() {
-    if (m_cellStarted) m_bytes.append('\t');
-    m_cellStarted = true;
+namespace {
+
+// Small enough to stay in the cache, large enough that the device sees few writes.
+constexpr qsizetype kBlock = 64 * 1024;
+
+} // namespace
+
+TTabTextWriter::TTabTextWriter(QIODevice& device) : m_device(device), m_buffer(kBlock) {}
+
+void TTabTextWriter::MakeRoom(qsizetype n) {
+    Flush();
+    if (n > qsizetype(m_buffer.size())) m_buffer.resize(size_t(n));
+}
+
+bool TTabTextWriter::Flush() {
+    if (m_size > 0 && !m_failed) m_failed = m_device.write(m_buffer.data(), m_size) != m_size;
+    m_size = 0;
+    return !m_failed;
 }
 
 void TTabTextWriter::Append(QStringView text) {
-    const qsizetype from = m_bytes.size();
-    Cp1251::EncodeAppend(m_bytes, text);
-    MakeHarmless(from);
+    m_scratch.clear();
+    Cp1251::EncodeAppend(m_scratch, text);
+    AppendBytes(m_scratch);
 }
 
 void TTabTextWriter::AppendBytes(QByteArrayView windows1251) {
-    const qsizetype from = m_bytes.size();
-    m_bytes.append(windows1251);
-    MakeHarmless(from);
+    char* to = Grow(windows1251.size());
+    for (const char c : windows1251)
+        *to++ = IsLineBreaking(c) ? ' ' : c;
 }
 
 void TTabTextWriter::AppendNumber(double value) {
-    if (!std::isnan(value)) m_numbers.AppendTo(m_bytes, value);
-}
-
-void TTabTextWriter::MakeHarmless(qsizetype from) {
-    char* p = m_bytes.data() + from;
-    char* const end = m_bytes.data() + m_bytes.size();
-    for (; p != end; ++p)
-        if (uchar(*p) <= '\r' && (*p == '\t' || *p == '\n' || *p == '\r')) *p = ' ';
+    if (std::isnan(value)) return;
+    m_scratch.clear();
+    m_numbers.AppendTo(m_scratch, value);
+    AppendBytes(m_scratch);
 }
 
 void TTabTextWriter::EndLine() {
-    m_bytes.append("\r\n");
+    char* to = Grow(2);
+    to[0] = '\r';
+    to[1] = '\n';
     m_cellStarted = false;
 }
 
-void TTabTextWriter::SaveToFile(const QString& fileName) const {
+void SaveTabText(const QString& fileName, const std::function<void(TTabTextWriter&)>& write) {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_bytes) != m_bytes.size() || !file.commit())
-        throw TException(u"Ошибка записи файла "_s + fileName + u": "_s + file.errorString());
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        TTabTextWriter writer(file);
+        write(writer);
+        written = writer.Flush() && file.commit();
+    }
+    if (!written) throw TException(u"Ошибка записи файла "_s + fileName + u": "_s + file.errorString());
+}
+
+QByteArray TabText(const std::function<void(TTabTextWriter&)>& write) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    TTabTextWriter writer(buffer);
+    write(writer);
+    writer.Flush();
+    return bytes;
 }

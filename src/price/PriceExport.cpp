@@ -8,12 +8,7 @@
 
 namespace {
 
-// A record line is about this long; reserving it spares the copies of a growing buffer.
-constexpr qsizetype kBytesPerRecord = 160;
-
-TTabTextWriter PriceExportWriter(const TMemTable& table, const QList<TGridColumn>& columns) {
-    TTabTextWriter writer;
-    writer.Reserve(qsizetype(table.RecordCount() + 1) * kBytesPerRecord);
+void WritePriceList(TTabTextWriter& writer, const TMemTable& table, const QList<TGridColumn>& columns) {
     std::vector<const TField*> fields;
     for (const TGridColumn& column : columns) {
         writer.AddCell(AnsiUpperCase(column.Title));
@@ -25,7 +20,7 @@ TTabTextWriter PriceExportWriter(const TMemTable& table, const QList<TGridColumn
         const int row = table.RowAt(recNo);
         for (const TField* field : fields) {
             writer.NextCell();
-            writer.AppendBytes(" ");
+            writer.AppendChar(' ');
             if (!field)
                 continue;
             else if (field->IsNumeric())
@@ -35,15 +30,14 @@ TTabTextWriter PriceExportWriter(const TMemTable& table, const QList<TGridColumn
         }
         writer.EndLine();
     }
-    return writer;
 }
 
 } // namespace
 
 QByteArray PriceExportText(const TMemTable& table, const QList<TGridColumn>& columns) {
-    return PriceExportWriter(table, columns).Bytes();
+    return TabText([&](TTabTextWriter& writer) { WritePriceList(writer, table, columns); });
 }
 
 void ExportPriceList(const TMemTable& table, const QList<TGridColumn>& columns, const QString& fileName) {
-    PriceExportWriter(table, columns).SaveToFile(fileName);
+    SaveTabText(fileName, [&](TTabTextWriter& writer) { WritePriceList(writer, table, columns); });
 }
