@@ -173,14 +173,14 @@ class TstPriceGrid : public QObject {
         return image;
     }
 
-    // The clipboard after the copy command ran with the focus on the widget.
+    // The clipboard after Ctrl+C with the focus on the widget.
     QString CopyFrom(QWidget* widget) {
         QGuiApplication::clipboard()->setText(u"до копирования"_s);
         widget->activateWindow();
         widget->setFocus();
         if (!QTest::qWaitFor([widget] { return QApplication::focusWidget() == widget; }))
             return u"no focus"_s;
-        m_main->CopyRecordinStringGrid->trigger();
+        QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
         return QGuiApplication::clipboard()->text();
     }
 

@@ -1,0 +1,218 @@
+#include "app/AboutFormUnit.h"
+#include "app/AutorFormUnit.h"
+#include "app/FlashForm.h"
+#include "app/MainFormUnit.h"
+#include "app/SelectFormUnit.h"
+#include "app/VendorInfo.h"
+#include "demo/DemoData.h"
+#include "framework/LinkLabel.h"
+#include "framework/StringGrid.h"
+#include "ModalHelper.h"
+#include "price/PriceList.h"
+#include "StandIns.h"
+
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList Column(const TStringGrid& grid, int col) {
+    QStringList cells;
+    for (int row = 0; row < grid.RowCount(); ++row)
+        cells << grid.Cells(col, row);
+    return cells;
+}
+
+// Stands in for the desktop's web browser.
+class TOpened : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Urls;
+    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
+};
+
+const QString kSubject = u"Программа \"Тевлар\""_s;
+
+} // namespace
+
+class TstInfoDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        QVERIFY(m_home.isValid());
+        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        Demo::WritePriceList(m_home.filePath(u"data.iop"_s), Demo::MakeArticles({.Articles = 20, .Seed = 3}));
+    }
+
+    void versionTextComesFromTheFileVersion() {
+        QCOMPARE(ProgramVersionText(u"1.0.2.0"_s), u"1.0 (2)"_s);
+        QCOMPARE(ProgramVersionText(u"2.11.305.7"_s), u"2.11 (305)"_s);
+        for (const QString& missing : {QString(), u"1.0.2"_s, u"1.0.2.0.1"_s, u"1.x.2.0"_s})
+            QCOMPARE(ProgramVersionText(missing), u"ошибка!"_s);
+
+        TPriceList list;
+        TAboutForm form(list, nullptr);
+        QCOMPARE(form.VersionLabel->text(),
+                 u"версия "_s + ProgramVersionText(QStringLiteral(TEVLAR_VERSION)) + u"   "_s);
+        QCOMPARE(form.VersionLabel->text(), u"версия 1.0 (2)   "_s);
+        QCOMPARE(form.PageControl->currentWidget(), form.TabSheet_About);
+        QCOMPARE(form.windowTitle(), u"Информация"_s);
+    }
+
+    void gridsAreRefilledEachTimeTheDialogShows() {
+        TPriceList list;
+        list.PriceInfo = {
+            {u"Поставщик"_s, u"ООО \"Велстрон\""_s}, {u"Дата"_s, u"01.12.2026"_s}, {u"Валюта"_s, {}}};
+        list.DiscountScale = {{5000, 3}, {12500.5, 7.25}, {1000000, 10}};
+        TAboutForm form(list, nullptr);
+        QCOMPARE(form.InfPrice->columnWidth(0), 150);
+        QCOMPARE(form.InfPrice->columnWidth(1), 480);
+        QCOMPARE(form.InfDiscount->columnWidth(1), 478);
+        QCOMPARE(form.InfPrice->verticalHeader()->defaultSectionSize(), 24);
+
+        form.show();
+        QCOMPARE(form.InfPrice->RowCount(), 4);
+        QCOMPARE(Column(*form.InfPrice, 0),
+                 (QStringList{u"Параметр"_s, u"Поставщик"_s, u"Дата"_s, u"Валюта"_s}));
+        QCOMPARE(Column(*form.InfPrice, 1),
+                 (QStringList{u"Значение"_s, u"ООО \"Велстрон\""_s, u"01.12.2026"_s, QString()}));
+        QCOMPARE(Column(*form.InfDiscount, 0),
+                 (QStringList{u"Сумма, руб"_s, u"от 5000,00"_s, u"от 12500,50"_s, u"от 1000000,00"_s}));
+        QCOMPARE(Column(*form.InfDiscount, 1),
+                 (QStringList{u"Скидка, %"_s, u"3,00"_s, u"7,25"_s, u"10,00"_s}));
+        QCOMPARE(form.AutorLabel->text(), u"Автор: ООО \"Велстрон\""_s);
+        form.hide();
+
+        // A new price list without information: one empty row under the titles.
+        list.PriceInfo.clear();
+        list.DiscountScale.clear();
+        form.show();
+        QCOMPARE(Column(*form.InfPrice, 0), (QStringList{u"Параметр"_s, QString()}));
+        QCOMPARE(Column(*form.InfPrice, 1), (QStringList{u"Значение"_s, QString()}));
+        QCOMPARE(Column(*form.InfDiscount, 0), (QStringList{u"Сумма, руб"_s, QString()}));
+        QCOMPARE(Column(*form.InfDiscount, 1), (QStringList{u"Скидка, %"_s, QString()}));
+    }
+
+    void commandsShowTheirPage() {
+        TSelectForm select;
+        TFlash flash;
+        TMainForm main(select);
+        TAboutForm about(main.PriceList, main.CopyRecordinStringGrid, &main);
+        TAutorForm autor(&main);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+        const QList<std::pair<QAction*, QWidget*>> commands = {
+            {main.InfPrice, about.TabSheet_Price},
+            {main.InfDiscount, about.TabSheet_Discount},
+            {main.InfAbout, about.TabSheet_About},
+        };
+        for (const auto& [command, page] : commands) {
+            QWidget* shownPage = nullptr;
+            int priceRows = 0;
+            auto outcome = OnNextModal([&](QWidget* dialog) {
+                if (dialog == &about) shownPage = about.PageControl->currentWidget();
+                priceRows = about.InfPrice->RowCount();
+                about.Button_Close->click();
+            });
+            QVERIFY(command->isEnabled());
+            command->trigger();
+            QVERIFY(outcome->Ok());
+            QCOMPARE(shownPage, page);
+            QCOMPARE(priceRows, 1 + int(main.PriceList.PriceInfo.size()));
+        }
+
+        // The grids' context menus offer the copy command.
+        for (TStringGrid* grid : {about.InfPrice, about.InfDiscount}) {
+            QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+            QCOMPARE(grid->actions(), QList<QAction*>{main.CopyRecordinStringGrid});
+        }
+
+        QString vendorTitle;
+        auto outcome = OnNextModal([&](QWidget* dialog) {
+            vendorTitle = dialog->windowTitle();
+            autor.Button_Close->click();
+        });
+        main.InfAutor->trigger();
+        QVERIFY(outcome->Ok());
+        QCOMPARE(vendorTitle, u"Информация ООО \"Велстрон\""_s);
+    }
+
+    void aboutLinksWriteToTheDeveloperAndOpenTheVendor() {
+        TPriceList list;
+        TAboutForm about(list, nullptr);
+        TAutorForm autor;
+        about.show();
+        QCOMPARE(about.MainLabel->text(), Vendor::DeveloperName.toString());
+        QCOMPARE(about.MainLabel->toolTip(), u"Написать письмо разработчику"_s);
+        QCOMPARE(about.AutorLabel->toolTip(), u"Информация о авторе"_s);
+
+        StandIns mailer({u"xdg-email"_s});
+        QTest::mouseClick(about.MainLabel, Qt::LeftButton);
+        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
+        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
+                 (QStringList{u"--utf8"_s, u"--subject"_s, kSubject, Vendor::DeveloperEmail.toString()}));
+
+        bool vendorShown = false;
+        auto outcome = OnNextModal([&](QWidget* dialog) {
+            vendorShown = dialog == &autor;
+            autor.Button_Close->click();
+        });
+        QTest::mouseClick(about.AutorLabel, Qt::LeftButton);
+        QVERIFY(outcome->Ok());
+        QVERIFY(vendorShown);
+    }
+
+    void vendorDialogShowsTheVendorWithLinks() {
+        TAutorForm autor;
+        QString focused;
+        auto outcome = OnNextModal([&](QWidget*) {
+            focused = autor.focusWidget() ? autor.focusWidget()->objectName() : QString();
+            autor.Button_Close->click();
+        });
+        autor.exec();
+        QVERIFY(outcome->Ok());
+        QCOMPARE(focused, u"Button_Close"_s);
+        QCOMPARE(autor.AUTOR_NAME_Label->text(), u"ООО \"Велстрон\""_s);
+        QCOMPARE(autor.AUTOR_EMAIL1_Label->text(), Vendor::OrderEmail1.toString());
+        QCOMPARE(autor.AUTOR_EMAIL2_Label->text(), Vendor::OrderEmail2.toString());
+        QVERIFY(autor.AUTOR_EMAIL1_Label->text().contains(u"\" <"_s));
+        QCOMPARE(autor.AUTOR_WEB_Label->text(), Vendor::WebHost.toString());
+        QCOMPARE(autor.AUTOR_EMAIL1_Label->toolTip(), u"Написать письмо"_s);
+        QCOMPARE(autor.AUTOR_WEB_Label->toolTip(), u"Открыть сайт"_s);
+        QCOMPARE(autor.AUTOR_ADRESS_Memo->toPlainText().split(u'\n'),
+                 (QStringList{Vendor::AddressLine1.toString(), Vendor::AddressLine2.toString(),
+                              Vendor::AddressLine3.toString()}));
+        QVERIFY(autor.AUTOR_ADRESS_Memo->isReadOnly());
+
+        autor.show();
+        StandIns mailer({u"xdg-email"_s});
+        QTest::mouseClick(autor.AUTOR_EMAIL2_Label, Qt::LeftButton);
+        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
+        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
+                 (QStringList{u"--utf8"_s, u"--subject"_s, kSubject, Vendor::OrderEmail2.toString()}));
+
+        TOpened browser;
+        QDesktopServices::setUrlHandler(u"http"_s, &browser, "Open");
+        QTest::mouseClick(autor.AUTOR_WEB_Label, Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(u"http"_s);
+        QCOMPARE(browser.Urls, QList<QUrl>{QUrl(u"http://"_s + Vendor::WebHost.toString())});
+    }
+};
+
+QTEST_MAIN(TstInfoDialogs)
+#include "tst_infodialogs.moc"
