@@ -12,7 +12,6 @@
 #include "StandIns.h"
 
 #include <QDesktopServices>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -79,10 +78,6 @@ private Q_SLOTS:
             {u"Поставщик"_s, u"ООО \"Велстрон\""_s}, {u"Дата"_s, u"01.12.2026"_s}, {u"Валюта"_s, {}}};
         list.DiscountScale = {{5000, 3}, {12500.5, 7.25}, {1000000, 10}};
         TAboutForm form(list, nullptr);
-        QCOMPARE(form.InfPrice->columnWidth(0), 150);
-        QCOMPARE(form.InfPrice->columnWidth(1), 480);
-        QCOMPARE(form.InfDiscount->columnWidth(1), 478);
-        QCOMPARE(form.InfPrice->verticalHeader()->defaultSectionSize(), 24);
 
         form.show();
         QCOMPARE(form.InfPrice->RowCount(), 4);
@@ -190,7 +185,6 @@ private Q_SLOTS:
         QCOMPARE(autor.AUTOR_NAME_Label->text(), u"ООО \"Велстрон\""_s);
         QCOMPARE(autor.AUTOR_EMAIL1_Label->text(), Vendor::OrderEmail1.toString());
         QCOMPARE(autor.AUTOR_EMAIL2_Label->text(), Vendor::OrderEmail2.toString());
-        QVERIFY(autor.AUTOR_EMAIL1_Label->text().contains(u"\" <"_s));
         QCOMPARE(autor.AUTOR_WEB_Label->text(), Vendor::WebHost.toString());
         QCOMPARE(autor.AUTOR_EMAIL1_Label->toolTip(), u"Написать письмо"_s);
         QCOMPARE(autor.AUTOR_WEB_Label->toolTip(), u"Открыть сайт"_s);
