@@ -22,6 +22,7 @@ class TOrderTabs;
 class TSelectForm;
 class TStatusBar;
 class TTableView;
+struct TUpgradeEnvironment;
 
 // The main window: the open orders on tabs above, the price list below, the program's commands in
 // the menu and on the toolbar. Its handlers hand the work to the code of their area.
@@ -97,6 +98,9 @@ public:
     void OrderCloseExecute();
     void OrderCloseAllExecute();
     void OrderInfExecute();
+    void PriceUpdateManualExecute();
+    // What the update dialog takes from this window.
+    TUpgradeEnvironment UpgradeEnvironment();
     void Price_DataTableViewGridDblClick();
     // True when the key was taken.
     bool Price_DataTableViewGridKeyDown(QKeyEvent& event);

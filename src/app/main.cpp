@@ -12,6 +12,7 @@
 #include "app/SettingFormUnit.h"
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
+#include "update/UpgradeFormUnit.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -61,6 +62,7 @@ int Start(TApplication& app) {
     TFlash flash;
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
     TMainForm mainForm(selectForm);
+    TUpgradeForm upgradeForm(mainForm.UpgradeEnvironment(), &mainForm);
     TSettingForm settingForm(mainForm.FormStorage, &mainForm);
     InitShell(app.arguments(), [&mainForm](const QString& fileName) {
         RunHandler([&] { mainForm.OrderOpenFile(fileName); });
