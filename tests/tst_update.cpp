@@ -239,7 +239,10 @@ private Q_SLOTS:
                                   {u"Ёж"_s, u"3"_s},
                                   {u"X"_s, u"5"_s},
                                   {u"x"_s, u"7"_s},
-                                  {u"GONE"_s, u"1"_s}}}});
+                                  {u"GONE"_s, u"1"_s},
+                                  {u"K"_s, u"1"_s},
+                                  {u"Z"_s, u"2"_s},
+                                  {u"k"_s, u"3"_s}}}});
         WriteBytes(DataFile(), "lines before the first section\r\n" + ReadBytes(DataFile()));
         // Fields in another order and case, a flag of its own, a field too many, no "СТРАНА".
         const QStringList fields = {u"ЦЕНА"_s,         u"ЦЕНА_ФЛАГ"_s,   u"код"_s,
@@ -249,9 +252,10 @@ private Q_SLOTS:
         const QList<std::pair<QString, QString>> articles = {
             {u"A1"_s, u"12"_s},    {u"B2"_s, u"19.99"_s}, {u"c3"_s, u"30.0000000"_s}, {u"D4"_s, u"1"_s},
             {u"E5"_s, u"12.50"_s}, {u"ЁЖ"_s, u"3"_s},     {u"NEW"_s, u"1"_s},         {u"X"_s, u"5"_s},
-            {u"X"_s, u"9"_s},      {u"x"_s, u"1"_s},      {u"C3"_s, u"31"_s}};
-        const QStringList flags = {u"U"_s, u"D"_s, u""_s,  u"U"_s, u""_s, u""_s,
-                                   u"N"_s, u""_s,  u"U"_s, u"N"_s, u"N"_s};
+            {u"X"_s, u"9"_s},      {u"x"_s, u"1"_s},      {u"C3"_s, u"31"_s},         {u"Z"_s, u"2"_s},
+            {u"K"_s, u"3"_s},      {u"k"_s, u"3"_s}};
+        const QStringList flags = {u"U"_s, u"D"_s, u""_s,  u"U"_s, u""_s, u""_s,  u"N"_s,
+                                   u""_s,  u"U"_s, u"N"_s, u"N"_s, u""_s, u"U"_s, u""_s};
         QList<QStringList> records;
         for (const auto& [code, price] : articles)
             records << QStringList{price,   u"Z"_s, code,   u"Имя "_s + code, u"лишнее"_s, u"АВТОПРОМ"_s,
@@ -264,7 +268,7 @@ private Q_SLOTS:
 
         int pumped = 0;
         TUpdatePackage(package).ApplyTo(DataFile(), [&pumped] { ++pumped; });
-        QCOMPARE(pumped, 9 + 1 + int(articles.size()));
+        QCOMPARE(pumped, 12 + 1 + int(articles.size()));
 
         QVERIFY(
             ReadBytes(DataFile()).startsWith(Cp1251::Encode(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nСИСТЕМНЫЕ_ДАННЫЕ\r\n")));

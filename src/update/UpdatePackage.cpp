@@ -3,9 +3,9 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include <QHash>
+
 #include <optional>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -26,54 +26,97 @@ void Pump(const TUpdatePackage::TPump& processMessages) {
 
 // The previous price list as code and price pairs, found by code in Windows-1251 lower case. An
 // entry is used up by its match; of several entries with one code the earliest matches first.
+// Open addressing over one array, and a guess first: a new price list mostly keeps the order of the
+// old one, so the entry after the last match is tried before the table.
 class TPriceIndex {
 public:
     void Add(QByteArrayView code, double price) {
         const qsizetype offset = m_codes.size();
-        for (const char c : code)
-            m_codes.append(char(Cp1251::LowerByte(uchar(c))));
-        m_entries.push_back({offset, code.size(), price, -1});
+        m_codes.resize(offset + code.size());
+        Lower(code, m_codes.data() + offset);
+        m_entries.push_back({qint32(offset), qint32(code.size()), price});
     }
 
-    // After the last Add: the codes no longer move.
+    // After the last Add. A code's slot holds its first entry, which keeps the chain of the code's
+    // unmatched entries in file order.
     void Seal() {
-        m_heads.reserve(m_entries.size());
-        for (int i = int(m_entries.size()) - 1; i >= 0; --i) {
-            const auto [head, added] = m_heads.try_emplace(Code(i), i);
-            if (!added) {
-                m_entries[size_t(i)].Next = head->second;
-                head->second = i;
+        const size_t count = m_entries.size();
+        size_t capacity = 16;
+        while (capacity < count * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, kNone);
+        m_mask = capacity - 1;
+        std::vector<size_t> hashes(count);
+        for (size_t i = 0; i < count; ++i)
+            hashes[i] = qHash(Code(int(i)));
+        constexpr size_t kAhead = 16; // slots are far apart: fetch them before they are needed
+        for (size_t i = 0; i < count; ++i) {
+            if (i + kAhead < count) __builtin_prefetch(&m_slots[hashes[i + kAhead] & m_mask]);
+            int& slot = m_slots[Find(Code(int(i)), hashes[i])];
+            Entry& entry = m_entries[i];
+            if (slot == kNone) {
+                slot = int(i);
+                entry.Head = entry.Tail = int(i);
+            } else {
+                Entry& first = m_entries[size_t(slot)];
+                m_entries[size_t(first.Tail)].Next = int(i);
+                first.Tail = int(i);
             }
+            entry.First = slot;
         }
     }
 
     std::optional<double> Take(QByteArrayView code) {
         m_key.resize(code.size());
-        for (qsizetype i = 0; i < code.size(); ++i)
-            m_key[i] = char(Cp1251::LowerByte(uchar(code[i])));
-        const auto head = m_heads.find(std::string_view(m_key.constData(), size_t(m_key.size())));
-        if (head == m_heads.end() || head->second < 0) return std::nullopt;
-        const Entry& entry = m_entries[size_t(head->second)];
-        head->second = entry.Next;
-        return entry.Price;
+        Lower(code, m_key.data());
+        const int guess = m_last + 1;
+        const int first = guess < int(m_entries.size()) && Code(guess) == m_key
+                              ? m_entries[size_t(guess)].First
+                              : m_slots[Find(m_key, qHash(m_key))];
+        if (first == kNone) return std::nullopt;
+        int& head = m_entries[size_t(first)].Head;
+        if (head == kNone) return std::nullopt;
+        m_last = head;
+        head = m_entries[size_t(m_last)].Next;
+        return m_entries[size_t(m_last)].Price;
     }
 
 private:
+    static constexpr int kNone = -1;
+
     struct Entry {
-        qsizetype Offset;
-        qsizetype Size;
+        qint32 Offset;
+        qint32 Size;
         double Price;
-        int Next; // the next entry of the same code, -1 for none
+        int First = kNone; // the first entry of the same code
+        int Next = kNone;  // the next entry of the same code
+        int Head = kNone;  // of a first entry: the first entry of its code still unmatched
+        int Tail = kNone;  // of a first entry: the last entry of its code
     };
 
-    std::string_view Code(int i) const {
+    static void Lower(QByteArrayView code, char* out) {
+        for (qsizetype i = 0; i < code.size(); ++i)
+            out[i] = char(Cp1251::LowerByte(uchar(code[i])));
+    }
+
+    QByteArrayView Code(int i) const {
         const Entry& e = m_entries[size_t(i)];
-        return {m_codes.constData() + e.Offset, size_t(e.Size)};
+        return {m_codes.constData() + e.Offset, e.Size};
+    }
+
+    // The slot of the code, or the empty slot where it would go.
+    size_t Find(QByteArrayView code, size_t hash) const {
+        for (size_t at = hash & m_mask;; at = (at + 1) & m_mask) {
+            const int i = m_slots[at];
+            if (i == kNone || Code(i) == code) return at;
+        }
     }
 
     QByteArray m_codes;
     std::vector<Entry> m_entries;
-    std::unordered_map<std::string_view, int> m_heads;
+    std::vector<int> m_slots;
+    size_t m_mask = 0;
+    int m_last = kNone;
     QByteArray m_key;
 };
 
