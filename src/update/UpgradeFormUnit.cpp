@@ -60,6 +60,8 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
     InfUpgrade->setEditTriggers(QAbstractItemView::NoEditTriggers);
     InfUpgrade->setColumnWidth(0, 150);
     InfUpgrade->setColumnWidth(1, 485);
+    // The values take what the dialog has left rather than a scroll bar for a few pixels.
+    InfUpgrade->horizontalHeader()->setStretchLastSection(true);
     auto* groupLayout = new QVBoxLayout(GroupBox1);
     groupLayout->addWidget(InfUpgrade);
 
