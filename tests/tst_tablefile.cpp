@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "tablefile/ImpExp.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -5,8 +6,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -65,26 +64,6 @@ protected:
 
 private:
     qint64 m_capacity;
-};
-
-// Lowers the file size limit so that a real write fails with EFBIG instead of killing the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
 };
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "SettingFormUnit.h"
 #include "SysUnit.h"
 #include "text/TException.h"
+#include "update/UpgradeFormUnit.h"
 
 #include <QAbstractEventDispatcher>
 #include <QClipboard>
@@ -65,7 +66,7 @@ const TActionDef kActions[] = {
      u"Экспорт прайс-листа в Excel", u"", QStyle::SP_FileDialogDetailedView,
      &TMainForm::PriceExportExcelExecute},
     {&TMainForm::PriceUpdateManual, u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...",
-     u"Обновление прайс-листа из файла", u"", QStyle::SP_BrowserReload, nullptr},
+     u"Обновление прайс-листа из файла", u"", QStyle::SP_BrowserReload, &TMainForm::PriceUpdateManualExecute},
     {&TMainForm::PriceUpdateAuto, u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
      u"Автоматическое обновление прайс-листа из интернета", u"", QStyle::SP_DriveNetIcon, nullptr},
     {&TMainForm::InfPrice, u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u"",
@@ -523,4 +524,25 @@ void TMainForm::InfAboutExecute() {
 
 void TMainForm::InfAutorExecute() {
     if (AutorForm) AutorForm->exec();
+}
+
+void TMainForm::PriceUpdateManualExecute() {
+    CloseAllOrders();
+    QCoreApplication::processEvents();
+    if (OrderControl->count() > 0) {
+        ShowError(u"При обновлении должны быть закрыты все заказы"_s);
+        return;
+    }
+    OpenDialog.DefaultExt = u"upr"_s;
+    OpenDialog.FileName = u"upgrade.upr"_s;
+    OpenDialog.Filter = u"Файлы обновления|*.upr|Файлы обновления (ZIP)|*.zip|Все файлы|*.*"_s;
+    OpenDialog.FilterIndex = 1;
+    OpenDialog.Title = u"Обновление прайс-листа из файла"_s;
+    OpenDialog.Options |= TFileDialog::PathMustExist | TFileDialog::FileMustExist;
+    if (!OpenDialog.Execute() || !UpgradeForm) return;
+    UpgradeForm->UpdateFromFile(OpenDialog.FileName);
+}
+
+TUpgradeEnvironment TMainForm::UpgradeEnvironment() {
+    return {InfPrice, [this] { SaveViewState(); }, [this] { return LoadPriceList(); }};
 }

@@ -25,6 +25,7 @@ class TPriceGridPainter;
 class TSelectForm;
 class TStatusBar;
 class TTableView;
+struct TUpgradeEnvironment;
 
 // The main window: the open orders on tabs above, the price list below, the program's commands in
 // the menu and on the toolbar. Its handlers hand the work to the code of their area.
@@ -107,6 +108,9 @@ public:
     void InfDiscountExecute();
     void InfAboutExecute();
     void InfAutorExecute();
+    void PriceUpdateManualExecute();
+    // What the update dialog takes from this window.
+    TUpgradeEnvironment UpgradeEnvironment();
     void Price_DataTableViewGridDblClick();
     // True when the key was taken.
     bool Price_DataTableViewGridKeyDown(QKeyEvent& event);

@@ -14,6 +14,7 @@
 #include "app/SettingFormUnit.h"
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
+#include "update/UpgradeFormUnit.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -63,6 +64,7 @@ int Start(TApplication& app) {
     TFlash flash;
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
     TMainForm mainForm(selectForm);
+    TUpgradeForm upgradeForm(mainForm.UpgradeEnvironment(), &mainForm);
     TAboutForm aboutForm(mainForm.PriceList, mainForm.CopyRecordinStringGrid, &mainForm);
     TAutorForm autorForm(&mainForm);
     TSettingForm settingForm(mainForm.FormStorage, &mainForm);
