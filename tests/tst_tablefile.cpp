@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "tablefile/ImpExp.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -5,8 +6,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -67,26 +66,6 @@ private:
     qint64 m_capacity;
 };
 
-// Lowers the file size limit so that a real write fails with EFBIG instead of killing the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
 } // namespace
 
 class TstTableFile : public QObject {
@@ -138,6 +117,7 @@ private Q_SLOTS:
     // Saving
     void saveOntoADirectoryFails();
     void failedWriteKeepsTheOldFile();
+    void smallFileCutShortIsAFailure();
     void writeToStopsAtAFailingDevice();
     void valuesOutliveTheirFile();
 
@@ -771,6 +751,24 @@ void TstTableFile::failedWriteKeepsTheOldFile() {
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.iop"_s});
     file.SaveToFile(path);
     QVERIFY(ReadFile(u"data.iop"_s).size() > 64 * 1024);
+}
+
+void TstTableFile::smallFileCutShortIsAFailure() {
+    // Smaller than any write buffer: the disk fills while the file is committed.
+    const QByteArray old = FileBytes({kSection, u"СТАРЫЙ"_s, kMainFields});
+    const QString path = WriteFile(u"order.zkz"_s, old);
+    TImpExpFile file(path, false);
+    file.OpenSection(u"СОСТАВ_ЗАКАЗА");
+    file.AddFields({u"КОД"_s});
+    for (int i = 0; i < 100; ++i) {
+        file.FieldByName(u"КОД").Value = i;
+        file.AppendRecord();
+    }
+    {
+        const FileSizeLimit limit(256);
+        QVERIFY_THROWS_EXCEPTION(TException, file.SaveToFile(path));
+    }
+    QCOMPARE(ReadFile(u"order.zkz"_s), old);
 }
 
 void TstTableFile::writeToStopsAtAFailingDevice() {
