@@ -97,6 +97,8 @@ public:
     void OrderCloseExecute();
     void OrderCloseAllExecute();
     void OrderInfExecute();
+    void OrderSendEMAILExecute();
+    void OrderExportExcelExecute();
     void Price_DataTableViewGridDblClick();
     // True when the key was taken.
     bool Price_DataTableViewGridKeyDown(QKeyEvent& event);

@@ -12,6 +12,8 @@
 #include "app/SettingFormUnit.h"
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
+#include "order/EMAILFormUnit.h"
+#include "order/OrderTabs.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -62,6 +64,8 @@ int Start(TApplication& app) {
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
     TMainForm mainForm(selectForm);
     TSettingForm settingForm(mainForm.FormStorage, &mainForm);
+    TEMAILForm emailForm(mainForm.FormStorage, &mainForm);
+    mainForm.Orders->SetEMAILForm(&emailForm);
     InitShell(app.arguments(), [&mainForm](const QString& fileName) {
         RunHandler([&] { mainForm.OrderOpenFile(fileName); });
     });
