@@ -54,3 +54,4 @@ void AddTableFileRows(BenchSuite& suite, const BenchData& data);
 void AddOrderRows(BenchSuite& suite, const BenchData& data);
 void AddPriceRows(BenchSuite& suite, const BenchData& data);
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
+void AddOrderExportRow(BenchSuite& suite, const BenchData& data);

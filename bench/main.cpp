@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     AddOrderRows(suite, data);
     AddPriceRows(suite, data);
     AddOrderPostRow(suite, data);
+    AddOrderExportRow(suite, data);
     suite.RunAll();
     return 0;
 }

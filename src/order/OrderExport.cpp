@@ -1,49 +1,19 @@
 #include "OrderExport.h"
 
+#include "framework/MemTable.h"
 #include "framework/NumberText.h"
 #include "OrderMail.h"
 #include "OrderTotals.h"
 #include "tablefile/TabSeparatedFile.h"
 #include "text/Cp1251.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace OrderExport {
 
 namespace {
-
-enum class LineField { None, Code, Name, Count, Price, Summa, Comment };
-
-LineField FieldOf(const QString& name) {
-    for (const auto& [field, fieldName] : {std::pair{LineField::Code, u"Code"},
-                                           {LineField::Name, u"Name"},
-                                           {LineField::Count, u"Count"},
-                                           {LineField::Price, u"Price"},
-                                           {LineField::Summa, u"Summa"},
-                                           {LineField::Comment, u"Comment"}})
-        if (SameText(name, QStringView(fieldName))) return field;
-    return LineField::None;
-}
-
-QString Value(const OrderLine& line, LineField field) {
-    switch (field) {
-    case LineField::Code:
-        return line.Code;
-    case LineField::Name:
-        return line.Name;
-    case LineField::Count:
-        return FloatToStr(line.Count);
-    case LineField::Price:
-        return FloatToStr(line.Price);
-    case LineField::Summa:
-        return FloatToStr(line.Summa);
-    case LineField::Comment:
-        return line.Comment;
-    case LineField::None:
-        break;
-    }
-    return {};
-}
 
 // The labels stand in the column before the sum column and the figures under it; with the sum column
 // first or second the label opens the line.
@@ -58,7 +28,7 @@ void AddTotal(TTabSeparatedFile& out, int sumColumn, const QString& label, doubl
 } // namespace
 
 void Write(TTabSeparatedFile& out, const OrderHeader& header, double total, const QList<TColumn>& columns,
-           const std::vector<OrderLine>& lines) {
+           const TMemTable& lines) {
     out.AddRow({OrderMail::Title(header)});
     out.AddRow({u"Организация"_s, header.OrgName});
     out.AddRow({u"Адрес"_s, header.Adress});
@@ -67,21 +37,30 @@ void Write(TTabSeparatedFile& out, const OrderHeader& header, double total, cons
     out.AddRow({u"Комментарий"_s, header.OrderComment});
     out.EndRow();
 
-    std::vector<LineField> fields;
+    std::vector<const TField*> fields; // nullptr: a column without a field of the table
     int sumColumn = 1;
     for (const TColumn& column : columns) {
-        fields.push_back(FieldOf(column.FieldName));
+        fields.push_back(lines.FindField(column.FieldName));
         if (SameText(column.FieldName, u"SUMMA")) sumColumn = int(fields.size());
         out.AddCell(AnsiUpperCase(column.Title));
     }
     out.EndRow();
 
-    QString cell;
-    for (const OrderLine& line : lines) {
-        for (const LineField field : fields) {
-            cell = u' ';
-            cell += Value(line, field);
-            out.AddCell(cell);
+    // Each value after a space; texts go over as the table keeps them, in Windows-1251.
+    const TFloatFormat number;
+    QString text;
+    for (int recNo = 0; recNo < lines.RecordCount(); ++recNo) {
+        const int row = lines.RowAt(recNo);
+        for (const TField* field : fields) {
+            out.AddCell(" ");
+            if (!field) continue;
+            if (!field->IsNumeric()) {
+                out.AppendToCell(lines.RowBytes(row, field->Index()));
+            } else if (const double value = lines.RowFloat(row, field->Index()); !std::isnan(value)) {
+                text.resize(0);
+                number.AppendTo(text, value);
+                out.AppendToCell(text);
+            }
         }
         out.EndRow();
     }

@@ -5,8 +5,7 @@
 #include <QList>
 #include <QString>
 
-#include <vector>
-
+class TMemTable;
 class TTabSeparatedFile;
 
 // The order as a tab-separated table for the customer's spreadsheet: the header, the lines in the
@@ -14,12 +13,13 @@ class TTabSeparatedFile;
 namespace OrderExport {
 
 struct TColumn {
-    QString FieldName; // "Code", "Name", "Count", "Price", "Summa" or "Comment", any letter case
+    QString FieldName; // a field of the line table, any letter case
     QString Title;
 };
 
-// total and header.DiscountPercent are the order's figures as last computed.
+// The lines are the table's visible records in their order. total and header.DiscountPercent are the
+// order's figures as last computed.
 void Write(TTabSeparatedFile& out, const OrderHeader& header, double total, const QList<TColumn>& columns,
-           const std::vector<OrderLine>& lines);
+           const TMemTable& lines);
 
 } // namespace OrderExport

@@ -341,7 +341,7 @@ void TOrderFrame::ExportTo(const QString& fileName) {
     for (const TGridColumn& column : Order_data->TableViewGrid->Columns())
         columns.append({column.FieldName, column.Title});
     TTabSeparatedFile file;
-    OrderExport::Write(file, Header, Total, columns, Lines());
+    WithAllLines([&] { OrderExport::Write(file, Header, Total, columns, *Order_data->Table); });
     file.SaveToFile(fileName);
 }
 

@@ -5,36 +5,37 @@
 
 #include <QSaveFile>
 
-void TTabSeparatedFile::StartCell() {
-    if (m_rowHasCells) m_bytes.append('\t');
-    m_rowHasCells = true;
+namespace {
+
+char Harmless(char c) {
+    return c == '\t' || c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
 }
 
-void TTabSeparatedFile::MakeHarmless(qsizetype from) {
-    char* data = m_bytes.data();
-    for (qsizetype i = from, size = m_bytes.size(); i < size; ++i) {
-        const char c = data[i];
-        if (c == '\t' || c == '\r' || c == '\n' || c == '\0') data[i] = ' ';
+} // namespace
+
+void TTabSeparatedFile::AppendToCell(QStringView text) {
+    const size_t start = m_bytes.size();
+    m_bytes.resize(start + size_t(text.size()));
+    char* out = m_bytes.data() + start;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const int byte = c < 0x80 ? int(c) : Cp1251::FromUnicode(c);
+        if (byte >= 0) {
+            *out++ = Harmless(char(byte));
+        } else {
+            // One "?" for a character the code page lacks, also for one written as a surrogate pair.
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+            *out++ = '?';
+        }
     }
+    m_bytes.resize(size_t(out - m_bytes.data()));
 }
 
-void TTabSeparatedFile::AddCell(QStringView text) {
-    StartCell();
-    const qsizetype start = m_bytes.size();
-    Cp1251::EncodeAppend(m_bytes, text);
-    MakeHarmless(start);
-}
-
-void TTabSeparatedFile::AddCell(QByteArrayView windows1251) {
-    StartCell();
-    const qsizetype start = m_bytes.size();
-    m_bytes.append(windows1251);
-    MakeHarmless(start);
-}
-
-void TTabSeparatedFile::EndRow() {
-    m_bytes.append("\r\n", 2);
-    m_rowHasCells = false;
+void TTabSeparatedFile::AppendToCell(QByteArrayView windows1251) {
+    const size_t start = m_bytes.size();
+    m_bytes.append(windows1251.data(), size_t(windows1251.size()));
+    for (auto it = m_bytes.begin() + qsizetype(start); it != m_bytes.end(); ++it)
+        *it = Harmless(*it);
 }
 
 void TTabSeparatedFile::AddRow(const QStringList& cells) {
@@ -44,7 +45,7 @@ void TTabSeparatedFile::AddRow(const QStringList& cells) {
 }
 
 bool TTabSeparatedFile::WriteTo(QIODevice& device) const {
-    return device.write(m_bytes) == m_bytes.size();
+    return device.write(m_bytes.data(), qint64(m_bytes.size())) == qint64(m_bytes.size());
 }
 
 void TTabSeparatedFile::SaveToFile(const QString& fileName) const {

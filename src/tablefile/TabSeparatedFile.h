@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include <string>
 
 class QIODevice;
 
@@ -13,22 +14,36 @@ class QIODevice;
 class TTabSeparatedFile {
 public:
     // A cell after the last one of the current row.
-    void AddCell(QStringView text);
+    void AddCell(QStringView text) {
+        StartCell();
+        AppendToCell(text);
+    }
     // A cell already in Windows-1251.
-    void AddCell(QByteArrayView windows1251);
+    void AddCell(QByteArrayView windows1251) {
+        StartCell();
+        AppendToCell(windows1251);
+    }
+    // More text for the last cell.
+    void AppendToCell(QStringView text);
+    void AppendToCell(QByteArrayView windows1251);
     // Ends the current row; without cells it is an empty line.
-    void EndRow();
+    void EndRow() {
+        m_bytes.append("\r\n", 2);
+        m_rowHasCells = false;
+    }
     void AddRow(const QStringList& cells);
 
-    const QByteArray& Bytes() const { return m_bytes; }
+    QByteArrayView Bytes() const { return QByteArrayView(m_bytes.data(), qsizetype(m_bytes.size())); }
     bool WriteTo(QIODevice& device) const;
     // Replaces the file only once everything was written; TException with the user's message otherwise.
     void SaveToFile(const QString& fileName) const;
 
 private:
-    void StartCell();
-    void MakeHarmless(qsizetype from);
+    void StartCell() {
+        if (m_rowHasCells) m_bytes.push_back('\t');
+        m_rowHasCells = true;
+    }
 
-    QByteArray m_bytes;
+    std::string m_bytes;
     bool m_rowHasCells = false;
 };
