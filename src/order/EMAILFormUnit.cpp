@@ -44,6 +44,7 @@ void TEMAILForm::FormCreate() {
     for (const QStringView address : {Vendor::OrderEmail1, Vendor::OrderEmail2}) {
         auto* item = new QListWidgetItem(address.toString(), EMAILListBox);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setToolTip(item->text()); // the narrow dialog may cut the address
         item->setCheckState(marks.value(i++) ? Qt::Checked : Qt::Unchecked);
     }
 }
