@@ -78,3 +78,28 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
                    },
                .FloorMs = 5});
 }
+
+void AddOrderExportRow(BenchSuite& suite, const BenchData& data) {
+    const QString orderPath = QDir(data.Folder).filePath(u"export.zkz"_s);
+    const QString path = QDir(data.Folder).filePath(u"export.xls"_s);
+    struct TState {
+        QList<TDiscountEntry> Scale = {{5000, 3}, {15000, 5}, {50000, 7}};
+        TOrderEnvironment Env;
+        std::unique_ptr<TOrderFrame> Order;
+    };
+    auto state = std::make_shared<TState>();
+    suite.Add({.Name = u"order.export"_s,
+               .N = kOrderLines,
+               .Prepare =
+                   [state, orderPath, path] {
+                       OrderFile::Write(orderPath, {}, SampleLines());
+                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.DiscountScale = &state->Scale;
+                       state->Order = std::make_unique<TOrderFrame>(state->Env, 0, orderPath);
+                       state->Order->UpdateStatus();
+                       state->Order->ExportTo(path);
+                   },
+               // The lines as the grid shows them, the table text, the file written and renamed.
+               .Run = [state, path] { state->Order->ExportTo(path); },
+               .Floor = [path] { BenchData::ReadAndDecode(path); }});
+}

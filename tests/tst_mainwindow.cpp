@@ -12,16 +12,19 @@
 #include "framework/MessageBox.h"
 #include "framework/StatusBar.h"
 #include "ModalHelper.h"
+#include "order/EMAILFormUnit.h"
 #include "order/OrderFile.h"
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
+#include "StandIns.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -416,6 +419,33 @@ private Q_SLOTS:
         TMessageBox::SetNextAnswer(TMessageBox::No);
         QVERIFY(m_main->close());
         QCOMPARE(m_main->OrderControl->count(), 0);
+    }
+
+    void mailAndExportCommandsActOnTheCurrentOrder() {
+        StandIns mailer({u"xdg-email"_s});
+        TEMAILForm emailForm(m_main->FormStorage, m_main.get());
+        m_main->Orders->SetEMAILForm(&emailForm);
+        const QString path = HomeFile(u"mail.zkz"_s);
+        OrderFile::Write(path, {u"12"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
+        m_main->OrderOpenFile(path);
+        Idle();
+
+        auto chosen = OnNextModal([](QWidget* dialog) {
+            dialog->findChild<QListWidget*>(u"EMAILListBox"_s)->item(0)->setCheckState(Qt::Checked);
+            dialog->findChild<QPushButton*>(u"Button_Ok"_s)->click();
+        });
+        Action(u"OrderSendEMAIL"_s)->trigger();
+        QVERIFY(chosen->Ok());
+        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
+        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0].mid(1, 2),
+                 (QStringList{u"--subject"_s, u"Заказ №12 от 01.12.2026"_s}));
+
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        TFileDialog::SetNextCancel();
+        Action(u"OrderExportExcel"_s)->trigger();
+        QCOMPARE(TMessageBox::ShownTexts().size(), 1);
+        QVERIFY(TMessageBox::ShownTexts()[0].startsWith(u"ВАЖНО!!! Данная функция (Экспорт в Excel)"_s));
+        QCOMPARE(TFileDialog::Shown().last().Title, u"Сохранение заказа в файл Excel"_s);
     }
 
     void commandLineOrderOpensBeforeTheWindowShows() {

@@ -1,5 +1,6 @@
 #include "framework/DBGrid.h"
 #include "framework/MemTable.h"
+#include "framework/NumberText.h"
 #include "framework/ProcessMessages.h"
 #include "framework/TextCollation.h"
 #include "text/Cp1251.h"
@@ -57,6 +58,55 @@ class TstMemTable : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    // Numbers take a shortcut; each must still read exactly as the general fifteen-digit form.
+    void numberTextIsTheGeneralForm() {
+        QLocale general;
+        general.setNumberOptions(QLocale::OmitGroupSeparator);
+        std::mt19937_64 random(11);
+        QList<double> values{0,
+                             -0.0,
+                             0.01,
+                             0.05,
+                             0.1,
+                             0.3,
+                             0.1 + 0.2,
+                             2.5,
+                             -2.5,
+                             120,
+                             1234500,
+                             1e-4,
+                             0.00009999,
+                             1e-5,
+                             1e12,
+                             1e15,
+                             1e16,
+                             -1e20,
+                             1.0 / 3,
+                             12.345,
+                             9.999999999999999,
+                             999999999999999.9,
+                             95971507693319.25,
+                             std::nextafter(0.1, 1.0),
+                             12.34 * 3};
+        for (int i = 0; i < 100000; ++i) {
+            const double cents = double(qint64(random() % 100000000000ULL)) / 100;
+            const int exponent = int(random() % 40) - 20;
+            values << cents << -cents * double(1 + random() % 13) << cents / 7
+                   << std::ldexp(double(random() >> 11), -53) * std::pow(10.0, exponent);
+        }
+        const TFloatText format;
+        for (const double value : values) {
+            const QString expected = general.toString(value == 0 ? 0 : value, 'g', 15);
+            QByteArray text;
+            format.AppendTo(text, value);
+            if (Cp1251::Decode(text) != expected)
+                QFAIL(qPrintable(u"%1: %2 instead of %3"_s.arg(value, 0, 'g', 17).arg(Cp1251::Decode(text), expected)));
+        }
+        QCOMPARE(FloatToStr(37.019999999999996), u"37,02"_s);
+        QCOMPARE(FloatToStr(-0.05), u"-0,05"_s);
+        QCOMPARE(FloatToStr(1e-5), u"1E-05"_s); // the general form itself
+    }
 
     void fieldsAreDefinedWhileClosed() {
         TMemTable t;

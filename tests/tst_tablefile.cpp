@@ -117,6 +117,7 @@ private Q_SLOTS:
     // Saving
     void saveOntoADirectoryFails();
     void failedWriteKeepsTheOldFile();
+    void smallFileCutShortIsAFailure();
     void writeToStopsAtAFailingDevice();
     void valuesOutliveTheirFile();
 
@@ -750,6 +751,24 @@ void TstTableFile::failedWriteKeepsTheOldFile() {
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.iop"_s});
     file.SaveToFile(path);
     QVERIFY(ReadFile(u"data.iop"_s).size() > 64 * 1024);
+}
+
+void TstTableFile::smallFileCutShortIsAFailure() {
+    // Smaller than any write buffer: the disk fills while the file is committed.
+    const QByteArray old = FileBytes({kSection, u"СТАРЫЙ"_s, kMainFields});
+    const QString path = WriteFile(u"order.zkz"_s, old);
+    TImpExpFile file(path, false);
+    file.OpenSection(u"СОСТАВ_ЗАКАЗА");
+    file.AddFields({u"КОД"_s});
+    for (int i = 0; i < 100; ++i) {
+        file.FieldByName(u"КОД").Value = i;
+        file.AppendRecord();
+    }
+    {
+        const FileSizeLimit limit(256);
+        QVERIFY_THROWS_EXCEPTION(TException, file.SaveToFile(path));
+    }
+    QCOMPARE(ReadFile(u"order.zkz"_s), old);
 }
 
 void TstTableFile::writeToStopsAtAFailingDevice() {

@@ -248,6 +248,24 @@ void TFormStorage::WriteGridLayout(TIniFile& ini, const QString& tableViewName,
                         u"%1,%2"_s.arg(column.Index).arg(column.Width));
 }
 
+QList<bool> TFormStorage::ReadCheckMarks(const QString& listName, int count) const {
+    const TIniFile ini(m_iniFileName);
+    const QString section = m_iniSection + u'\\' + listName;
+    QList<bool> marks;
+    for (int i = 0; i < count; ++i)
+        marks.append(ini.ReadString(section, u"Checked%1"_s.arg(i)) == u"1");
+    return marks;
+}
+
+void TFormStorage::SaveCheckMarks(const QString& listName, const QList<bool>& marks) {
+    TIniFile ini(m_iniFileName);
+    const QString section = m_iniSection + u'\\' + listName;
+    ini.EraseSection(section);
+    for (qsizetype i = 0; i < marks.size(); ++i)
+        ini.WriteString(section, u"Checked%1"_s.arg(i), marks[i] ? u"1"_s : u"0"_s);
+    ini.UpdateFile();
+}
+
 TGridBinding TFormStorage::HeaderBinding(QString tableViewName, QHeaderView* header,
                                          std::function<QString(int)> fieldName) {
     auto columns = [header, fieldName] {

@@ -70,6 +70,12 @@ public:
     QList<TColumnLayout> ReadGridLayout(const QString& tableViewName) const;
     void SaveGridLayout(const QString& tableViewName, const QList<TColumnLayout>& columns);
 
+    // The tick marks of a check list, in a section of their own ("SYSTEM\EMAILListBox"): one entry per
+    // item in list order. Items the file says nothing about are not ticked.
+    QList<bool> ReadCheckMarks(const QString& listName, int count) const;
+    // Write errors throw TException.
+    void SaveCheckMarks(const QString& listName, const QList<bool>& marks);
+
     // A binding for a grid whose columns are the sections of a header: sections are moved and
     // resized; fieldName names the field of a logical section.
     static TGridBinding HeaderBinding(QString tableViewName, QHeaderView* header,

@@ -96,9 +96,9 @@ const TActionDef kActions[] = {
     {&TMainForm::OrderSaveAs, u"OrderSaveAs", u"Order", u"Сохранить как", u"Сохранить заказ в файл", u"",
      kNoIcon, &TMainForm::OrderSaveAsExecute},
     {&TMainForm::OrderSendEMAIL, u"OrderSendEMAIL", u"Order", u"Отправить по E-Mail",
-     u"Посылка заказа по E-Mail", u"", kNoIcon, nullptr},
+     u"Посылка заказа по E-Mail", u"", kNoIcon, &TMainForm::OrderSendEMAILExecute},
     {&TMainForm::OrderExportExcel, u"OrderExportExcel", u"Order", u"Экспорт в Excel",
-     u"Экспорт заказа в Excel", u"", QStyle::SP_FileDialogDetailedView, nullptr},
+     u"Экспорт заказа в Excel", u"", QStyle::SP_FileDialogDetailedView, &TMainForm::OrderExportExcelExecute},
     {&TMainForm::OrderInf, u"OrderInf", u"Order", u"Информация о заказе", u"Информация о заказе", u"",
      QStyle::SP_FileDialogInfoView, &TMainForm::OrderInfExecute},
 };
@@ -471,6 +471,14 @@ void TMainForm::OrderCloseAllExecute() {
 
 void TMainForm::OrderInfExecute() {
     Orders->OrderInfExecute();
+}
+
+void TMainForm::OrderSendEMAILExecute() {
+    Orders->OrderSendEMAILExecute();
+}
+
+void TMainForm::OrderExportExcelExecute() {
+    Orders->OrderExportExcelExecute();
 }
 
 void TMainForm::Price_DataTableViewGridDblClick() {

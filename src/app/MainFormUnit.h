@@ -111,6 +111,8 @@ public:
     void PriceUpdateManualExecute();
     // What the update dialog takes from this window.
     TUpgradeEnvironment UpgradeEnvironment();
+    void OrderSendEMAILExecute();
+    void OrderExportExcelExecute();
     void Price_DataTableViewGridDblClick();
     // True when the key was taken.
     bool Price_DataTableViewGridKeyDown(QKeyEvent& event);

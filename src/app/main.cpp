@@ -15,6 +15,8 @@
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
 #include "update/UpgradeFormUnit.h"
+#include "order/EMAILFormUnit.h"
+#include "order/OrderTabs.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -68,6 +70,8 @@ int Start(TApplication& app) {
     TAboutForm aboutForm(mainForm.PriceList, mainForm.CopyRecordinStringGrid, &mainForm);
     TAutorForm autorForm(&mainForm);
     TSettingForm settingForm(mainForm.FormStorage, &mainForm);
+    TEMAILForm emailForm(mainForm.FormStorage, &mainForm);
+    mainForm.Orders->SetEMAILForm(&emailForm);
     InitShell(app.arguments(), [&mainForm](const QString& fileName) {
         RunHandler([&] { mainForm.OrderOpenFile(fileName); });
     });

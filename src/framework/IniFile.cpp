@@ -200,7 +200,7 @@ void TIniFile::UpdateFile() {
     if (!m_modified) return;
     if (!m_readError.isEmpty()) throw TException(m_readError);
     QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly) || !WriteTo(file) || !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteTo(file) || !file.commit())
         throw TException(u"Не удалось записать файл \"%1\": %2"_s.arg(m_fileName, file.errorString()));
     m_modified = false;
 }

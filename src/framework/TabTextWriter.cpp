@@ -59,7 +59,8 @@ void TTabTextWriter::EndLine() {
 
 void SaveTabText(const QString& fileName, const std::function<void(TTabTextWriter&)>& write) {
     QSaveFile file(fileName);
-    bool written = file.open(QIODevice::WriteOnly);
+    // Unbuffered: a short write while a buffer is flushed at commit would go unnoticed.
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (written) {
         TTabTextWriter writer(file);
         write(writer);

@@ -7,6 +7,7 @@
 
 class QAction;
 class TContactForm;
+class TEMAILForm;
 class TEditForm;
 class TFormStorage;
 class TOpenDialog;
@@ -23,6 +24,7 @@ struct TOrderEnvironment {
     TOpenDialog* OpenDialog = nullptr;
     TContactForm* ContactForm = nullptr;
     TEditForm* EditForm = nullptr;
+    TEMAILForm* EMAILForm = nullptr;
     TFormStorage* Storage = nullptr; // the order grids share one stored column layout
     // The commands on each order's tool bar, a separator after each.
     QList<QAction*> ToolActions;

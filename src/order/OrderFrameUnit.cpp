@@ -2,16 +2,21 @@
 
 #include "app/FlashForm.h"
 #include "app/FormStorage.h"
+#include "app/Platform.h"
 #include "app/SysUnit.h"
 #include "ContactFormUnit.h"
+#include "EMAILFormUnit.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
 #include "framework/ProcessMessages.h"
+#include "OrderExport.h"
+#include "OrderMail.h"
 #include "OrderTotals.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "framework/TabTextWriter.h"
 #include "text/TException.h"
 
 #include <QAction>
@@ -300,6 +305,44 @@ void TOrderFrame::EditOrderInfo(bool marksModified) {
     // order opens with is part of its creation.
     if (marksModified) Modified = true;
     UpdateStatus();
+}
+
+void TOrderFrame::SendOrderByEMAIL() {
+    if (Modified && (!ShowConfirmation(SavePrompt()) || !SaveOrder(false))) return;
+    // A new order whose lines never changed has nothing to send.
+    if (!HasFile) return;
+    if (m_env.EMAILForm->exec() != QDialog::Accepted) return;
+    SendMail(m_env.EMAILForm->Recipients(), OrderMail::Title(Header), OrderMail::Body(Header), FileName);
+}
+
+void TOrderFrame::ExportOrderToExcel() {
+    ShowInformation(
+        u"ВАЖНО!!! Данная функция (Экспорт в Excel) формирует файл предназначенный только для "
+        u"Вашего пользования. Для ООО \"Велстрон\" необходим непосредственно файл заказа (*.zkz)!"_s);
+    TSaveDialog& dialog = *m_env.SaveDialog;
+    dialog.DefaultExt = u"xls"_s;
+    dialog.FileName.clear();
+    dialog.Filter = u"Файлы Excel|*.xls|Все файлы|*.*"_s;
+    dialog.FilterIndex = 1;
+    dialog.Title = u"Сохранение заказа в файл Excel"_s;
+    dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly | TFileDialog::PathMustExist |
+                     TFileDialog::EnableSizing;
+    if (!dialog.Execute()) return;
+    const QString fileName = dialog.FileName;
+    {
+        const TWaitGuard wait(u"Запись в файл Excel\rЖдите..."_s);
+        ExportTo(fileName);
+    }
+    Platform::OpenDocument(fileName);
+}
+
+void TOrderFrame::ExportTo(const QString& fileName) {
+    QList<OrderExport::TColumn> columns;
+    for (const TGridColumn& column : Order_data->TableViewGrid->Columns())
+        columns.append({column.FieldName, column.Title});
+    SaveTabText(fileName, [&](TTabTextWriter& out) {
+        WithAllLines([&] { OrderExport::Write(out, Header, Total, columns, *Order_data->Table); });
+    });
 }
 
 void TOrderFrame::SaveGridLayout() {

@@ -52,6 +52,14 @@ public:
     // Asks about unsaved changes; true when the order may be closed.
     bool CloseOrder();
     void EditOrderInfo(bool marksModified = true);
+    // Saves the order when it has unsaved changes (the user may decline, and then nothing is sent), lets
+    // the user tick the recipients and hands the order file to the mail client.
+    void SendOrderByEMAIL();
+    // A tab-separated copy of the order for the customer's spreadsheet, opened once written.
+    void ExportOrderToExcel();
+    // The export file without asking; a failed write raises TException and keeps the old file.
+    void ExportTo(const QString& fileName);
+
     // Remembers the grid's column layout for the next order.
     void SaveGridLayout();
 

@@ -92,6 +92,14 @@ void TOrderTabs::OrderInfExecute() {
     if (TOrderFrame* order = CurrentOrder()) order->EditOrderInfo();
 }
 
+void TOrderTabs::OrderSendEMAILExecute() {
+    if (TOrderFrame* order = CurrentOrder()) order->SendOrderByEMAIL();
+}
+
+void TOrderTabs::OrderExportExcelExecute() {
+    if (TOrderFrame* order = CurrentOrder()) order->ExportOrderToExcel();
+}
+
 bool TOrderTabs::CloseOrder(TOrderFrame* order) {
     if (!order->CloseOrder()) return false;
     order->SaveGridLayout();

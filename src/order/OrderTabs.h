@@ -8,6 +8,7 @@
 
 class QKeyEvent;
 class QTabWidget;
+class TEMAILForm;
 class TOrderFrame;
 
 // The open orders: one slot per order created or opened in this run (closed slots stay empty and are
@@ -38,6 +39,10 @@ public:
     // Closes the orders in the order they were created, stopping at the first the user keeps.
     bool OrderCloseAllExecute();
     void OrderInfExecute();
+    void OrderSendEMAILExecute();
+    void OrderExportExcelExecute();
+    // The recipient dialog is made after the main window; orders created from then on use it.
+    void SetEMAILForm(TEMAILForm* form) { m_env.EMAILForm = form; }
     bool CloseOrder(TOrderFrame* order);
 
     // The price grid's double click and Enter: the current article into the current order.

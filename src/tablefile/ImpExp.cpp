@@ -184,7 +184,9 @@ bool TImpExpFile::WriteTo(QIODevice& device) const {
 
 void TImpExpFile::SaveToFile(const QString& fileName) const {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || !WriteTo(file) || !file.commit())
+    // Buffered, a short write while the buffer is flushed at commit goes unnoticed (a full disk leaves a
+    // cut file that commit still puts in place); unbuffered, every short write is seen.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteTo(file) || !file.commit())
         throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") +
                          file.errorString());
 }

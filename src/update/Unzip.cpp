@@ -78,7 +78,7 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
     const auto failWrite = [&] {
         return TException(u"Невозможно записать файл "_s + targetName + u": "_s + target.errorString());
     };
-    if (!target.open(QIODevice::WriteOnly)) throw failWrite();
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw failWrite();
 
     std::vector<char> buffer(kBlock);
     qint64 total = 0;
