@@ -194,8 +194,6 @@ private Q_SLOTS:
         // What follows a bar would be read as conditions of their own.
         QTest::newRow("bar ends the pattern")
             << QStringList{u"Name"_s, u"ab|Code=5"_s} << int(TFlagChoice::All) << u"Name=ab|"_s;
-        QTest::newRow("leading bar leaves nothing")
-            << QStringList{u"Name"_s, u"|x"_s} << int(TFlagChoice::All) << QString();
         // Equals signs are the filter grammar's business: "a=b" is read as "a", "==a" as "a".
         QTest::newRow("equals kept") << QStringList{u"Name"_s, u"a=b"_s, u"Code"_s, u"==a"_s}
                                      << int(TFlagChoice::All) << u"Code===a|Name=a=b|"_s;
@@ -209,37 +207,6 @@ private Q_SLOTS:
         for (qsizetype i = 0; i + 1 < patterns.size(); i += 2)
             SetPattern(fields, patterns[i], patterns[i + 1]);
         QCOMPARE(BuildFilterText(fields, TFlagChoice(choice)), expected);
-    }
-
-    void writtenPatternsFilterAsTyped() {
-        // Through the filter grammar: what the dialog writes is what the view keeps.
-        TTableViewLogic view;
-        DefinePriceFields(*view.Table);
-        view.Table->Open();
-        for (const auto& [name, price] :
-             {std::pair{u"СВЕЧА ЗАЖИГАНИЯ"_s, 12.5}, {u"свеча накаливания"_s, 125.0}, {u"Фильтр"_s, 12.0}}) {
-            view.Table->Append();
-            view.Table->FieldByName(u"Name").SetAsString(name);
-            view.Table->FieldByName(u"Price").SetAsFloat(price);
-            view.Table->Post();
-        }
-        std::vector<TFilterField> fields = PriceFields();
-        const auto names = [&](const QString& field, const QString& pattern, bool ignoreCase) {
-            std::vector<TFilterField> typed = fields;
-            SetPattern(typed, field, pattern);
-            view.SetViewState(QString(), (ignoreCase ? u"1#"_s : u"0#"_s) + BuildFilterText(typed, {}));
-            return Column(*view.Table, u"Name"_s);
-        };
-        QCOMPARE(names(u"Name"_s, u"свеча*"_s, true),
-                 (QStringList{u"СВЕЧА ЗАЖИГАНИЯ"_s, u"свеча накаливания"_s}));
-        QCOMPARE(names(u"Name"_s, u"свеча*"_s, false), QStringList{u"свеча накаливания"_s});
-        QCOMPARE(names(u"Name"_s, u"*ЖИГ*"_s, true), QStringList{u"СВЕЧА ЗАЖИГАНИЯ"_s});
-        QCOMPARE(names(u"Name"_s, u"свеча"_s, true), QStringList{}); // the whole value
-        QCOMPARE(names(u"Price"_s, u"12,5"_s, true), QStringList{u"СВЕЧА ЗАЖИГАНИЯ"_s});
-        QCOMPARE(names(u"Price"_s, u"12"_s, true), QStringList{u"Фильтр"_s});
-        QCOMPARE(names(u"Price"_s, u"12*"_s, true),
-                 (QStringList{u"СВЕЧА ЗАЖИГАНИЯ"_s, u"свеча накаливания"_s, u"Фильтр"_s}));
-        QCOMPARE(names(u"Price"_s, u"12.5"_s, true), QStringList{}); // not the user's separator
     }
 
     void readsAFilterTextBack() {

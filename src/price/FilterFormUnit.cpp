@@ -2,7 +2,6 @@
 
 #include "app/Application.h"
 #include "app/SysUnit.h"
-#include "framework/Cp1251Validator.h"
 #include "framework/DBGrid.h"
 #include "TableViewUnit.h"
 
@@ -17,8 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QStyledItemDelegate>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,40 +26,11 @@ TFilterForm* FilterForm = nullptr;
 
 namespace {
 
-constexpr int kTitleColumn = 0;
-constexpr int kPatternColumn = 1;
+constexpr int kTitleColumn = TFilterTable::TitleColumn;
+constexpr int kPatternColumn = TFilterTable::PatternColumn;
 // The selection window is never narrower; its one column leaves room for the frame and the scroll bar.
 constexpr int kMinPickWidth = 250;
 constexpr int kPickColumnMargin = 30;
-
-// The pattern cell's editor: a line without a frame and an ellipsis button at its right end.
-class TPatternEditor : public QLineEdit {
-public:
-    explicit TPatternEditor(QWidget* parent) : QLineEdit(parent), EditButton(new QToolButton(this)) {
-        setFrame(false);
-        setValidator(new TCp1251Validator(this));
-        EditButton->setObjectName(u"EditButton"_s);
-        EditButton->setText(u"..."_s);
-        EditButton->setCursor(Qt::ArrowCursor);
-        // A click must not take the focus: the editor would close before the click arrives.
-        EditButton->setFocusPolicy(Qt::NoFocus);
-    }
-
-    QToolButton* const EditButton;
-    std::function<bool(QKeyEvent& event)> OnKeyDown;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLineEdit::resizeEvent(event);
-        const int side = height();
-        EditButton->setGeometry(width() - side, 0, side, side);
-        setTextMargins(0, 0, side, 0);
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (OnKeyDown && OnKeyDown(*event)) return;
-        QLineEdit::keyPressEvent(event);
-    }
-};
 
 } // namespace
 
@@ -111,115 +79,6 @@ private:
     TFilterForm& m_form;
 };
 
-// Paints the cells through the form and gives every edited cell the editor with the ellipsis button.
-class TFilterTableDelegate : public QStyledItemDelegate {
-public:
-    TFilterTableDelegate(TFilterTable& table, TFilterForm& form)
-        : QStyledItemDelegate(&table), m_table(table), m_form(form) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        painter->save();
-        m_form.Filter_TableDrawCell(*painter, option.rect, index.column(), index.row(),
-                                    option.state & QStyle::State_Selected);
-        painter->restore();
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
-        auto* editor = new TPatternEditor(parent);
-        editor->OnKeyDown = [this](QKeyEvent& event) {
-            return m_table.OnKeyDown && m_table.OnKeyDown(event);
-        };
-        connect(editor->EditButton, &QToolButton::clicked, &m_table, [this] {
-            if (m_table.OnEditButtonClick) m_table.OnEditButtonClick();
-        });
-        // The pattern follows every edit of the user, so that whoever reads the rows sees it.
-        connect(editor, &QLineEdit::textEdited, this,
-                [this, editor] { Q_EMIT const_cast<TFilterTableDelegate*>(this)->commitData(editor); });
-        m_table.m_editor = editor;
-        return editor;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        auto* line = static_cast<QLineEdit*>(editor);
-        // Setting the same text again would throw the cursor to the end while the user types.
-        const QString text = index.data(Qt::EditRole).toString();
-        if (line->text() != text) line->setText(text);
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
-        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
-    }
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        // Escape belongs to the dialog (its cancel button), not to the cell.
-        if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            return false;
-        return QStyledItemDelegate::eventFilter(object, event);
-    }
-
-private:
-    TFilterTable& m_table;
-    TFilterForm& m_form;
-};
-
-// ---------------------------------------------------------------------------------------------------
-// TFilterTable
-
-TFilterTable::TFilterTable(QWidget* parent) : QTableView(parent) {
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    setShowGrid(false);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
-    setTabKeyNavigation(false);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-}
-
-void TFilterTable::SetRow(int row) {
-    if (!model() || row < 0 || row >= model()->rowCount()) return;
-    setCurrentIndex(model()->index(row, kPatternColumn));
-}
-
-void TFilterTable::ShowEditor() {
-    if (!model() || model()->rowCount() == 0) return;
-    if (!currentIndex().isValid()) SetRow(0);
-    if (state() == QAbstractItemView::EditingState) return;
-    edit(model()->index(currentIndex().row(), kPatternColumn));
-}
-
-void TFilterTable::HideEditor() {
-    // The pattern already follows the editor's text: nothing is lost by closing it.
-    if (m_editor) closeEditor(m_editor, QAbstractItemDelegate::NoHint);
-}
-
-void TFilterTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    if (editor == m_editor) m_editor = nullptr;
-    QTableView::closeEditor(editor, hint);
-}
-
-void TFilterTable::keyPressEvent(QKeyEvent* event) {
-    if (OnKeyDown && OnKeyDown(*event)) return;
-    QTableView::keyPressEvent(event);
-}
-
-void TFilterTable::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    QTableView::currentChanged(current, previous);
-    if (current.isValid() && OnChangeFocus) OnChangeFocus();
-}
-
-void TFilterTable::focusInEvent(QFocusEvent* event) {
-    QTableView::focusInEvent(event);
-    if (OnChangeFocus) OnChangeFocus();
-}
-
 // ---------------------------------------------------------------------------------------------------
 // TFilterForm
 
@@ -238,7 +97,9 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     Filter_Table = new TFilterTable(MainPanel);
     Filter_Table->setObjectName(u"Filter_Table"_s);
     Filter_Table->setModel(m_model);
-    Filter_Table->setItemDelegate(new TFilterTableDelegate(*Filter_Table, *this));
+    Filter_Table->OnDrawCell = [this](QPainter& canvas, const QRect& rect, int col, int row, bool selected) {
+        Filter_TableDrawCell(canvas, rect, col, row, selected);
+    };
     Filter_Table->setColumnWidth(kTitleColumn, 150);
     Filter_Table->setColumnWidth(kPatternColumn, 252);
     Filter_Table->OnEditButtonClick = [this] { RunHandler([this] { Filter_TableEditButtonClick(); }); };
@@ -249,7 +110,7 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     };
     Filter_Table->OnChangeFocus = [this] { Filter_TableChangeFocus(); };
     auto* mainLayout = new QVBoxLayout(MainPanel);
-    mainLayout->setContentsMargins(4, 4, 4, 4);
+    mainLayout->setContentsMargins(2, 2, 2, 2);
     mainLayout->addWidget(Filter_Table);
 
     DopPanel = new QGroupBox(u"Дополнительный фильтр"_s, this);
@@ -297,6 +158,7 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     buttons->addWidget(Button_Ok);
     buttons->addWidget(ButtonExit);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 8);
     layout->addWidget(MainPanel);
     layout->addWidget(DopPanel);
     layout->addWidget(IgnoreCase);

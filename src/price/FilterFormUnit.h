@@ -1,53 +1,20 @@
 #pragma once
 
 #include "FilterFormLogic.h"
+#include "FilterTable.h"
 
 #include <QDialog>
-#include <QLineEdit>
-#include <QPointer>
-#include <QTableView>
 
-#include <functional>
 #include <vector>
 
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QKeyEvent;
 class QPainter;
 class QPushButton;
 class TFilterTableModel;
 class TTableView;
-
-// The filter dialog's grid: a fixed title column and a pattern column whose editor stays open on the
-// current row and carries an ellipsis button.
-class TFilterTable : public QTableView {
-    Q_OBJECT
-
-public:
-    explicit TFilterTable(QWidget* parent = nullptr);
-
-    int Row() const { return currentIndex().row(); } // -1 for none
-    void SetRow(int row);
-    // Editing mode: the editor of the current row's pattern is open.
-    void ShowEditor();
-    void HideEditor();
-    QLineEdit* InplaceEditor() const { return m_editor; }
-
-    std::function<void()> OnEditButtonClick;
-    // True when the handler took the key.
-    std::function<bool(QKeyEvent& event)> OnKeyDown;
-    std::function<void()> OnChangeFocus;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
-
-private:
-    friend class TFilterTableDelegate;
-    QPointer<QLineEdit> m_editor;
-};
 
 // The price filter dialog: a pattern per column of the price grid, a change-mark choice and the
 // letter case switch. It reads the price view's filter text and flag when it opens and writes them
