@@ -1,6 +1,7 @@
 #include "BenchSuite.h"
 
 #include "framework/MemTable.h"
+#include "price/FilterFormLogic.h"
 #include "price/PriceExport.h"
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
@@ -101,6 +102,26 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        sortView->SortField = u"Name"_s;
                        sortView->SortMode = 1;
                        sortView->ApplySort();
+                   },
+               .Floor =
+                   [loaded] {
+                       std::vector<QByteArrayView> names = loaded->Names;
+                       std::stable_sort(names.begin(), names.end());
+                       Keep(names.front().size());
+                   }});
+
+    // A value pick of the filter dialog: the selection window's full copy sorted by the field, descending,
+    // and put on the first value that begins with the typed text.
+    auto pickView = std::make_shared<TTableViewLogic>();
+    suite.Add({.Name = u"price.pick"_s,
+               .N = data.Articles,
+               .Prepare = prepare,
+               .Run =
+                   [loaded, pickView] {
+                       // From the file's order, as after a load.
+                       pickView->Table->CopyFrom(loaded->Price.Select);
+                       PreparePick(*pickView, u"Name"_s, kWord.left(3));
+                       Keep(pickView->Table->RecNo());
                    },
                .Floor =
                    [loaded] {

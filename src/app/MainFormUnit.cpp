@@ -14,6 +14,7 @@
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "Platform.h"
+#include "price/FilterFormUnit.h"
 #include "price/PriceExport.h"
 #include "price/PriceGrid.h"
 #include "price/TableViewUnit.h"
@@ -61,7 +62,7 @@ struct TActionDef {
 
 const TActionDef kActions[] = {
     {&TMainForm::PriceFilter, u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа",
-     u"Ctrl+F", QStyle::SP_FileDialogContentsView, nullptr},
+     u"Ctrl+F", QStyle::SP_FileDialogContentsView, &TMainForm::PriceFilterExecute},
     {&TMainForm::PriceExportExcel, u"PriceExportExcel", u"Price", u"Экспорт в Excel",
      u"Экспорт прайс-листа в Excel", u"", QStyle::SP_FileDialogDetailedView,
      &TMainForm::PriceExportExcelExecute},
@@ -494,6 +495,12 @@ bool TMainForm::Price_DataTableViewGridKeyDown(QKeyEvent& event) {
 void TMainForm::Price_DataTableViewGridDrawColumnCell(QPainter& canvas, const QRect& rect, int column,
                                                       int recNo, TGridDrawState state) {
     m_pricePainter->DrawColumnCell(canvas, rect, column, recNo, state, FormStorage.LightPresense());
+}
+
+void TMainForm::PriceFilterExecute() {
+    // The dialog only sets the view's filter text and flag; applying them is the window's job.
+    if (FilterForm && FilterForm->exec() == QDialog::Accepted) Price_Data->ApplyFilter();
+    UpdatePriceStatus();
 }
 
 void TMainForm::PriceExportExcelExecute() {

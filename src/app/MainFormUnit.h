@@ -101,6 +101,7 @@ public:
     void OrderCloseExecute();
     void OrderCloseAllExecute();
     void OrderInfExecute();
+    void PriceFilterExecute();
     void PriceExportExcelExecute();
     // Copies the selected cells of the text grid that has the focus.
     void CopyRecordinStringGridExecute();

@@ -14,6 +14,8 @@
 #include "app/SettingFormUnit.h"
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
+#include "price/FilterFormUnit.h"
+#include "price/TableViewUnit.h"
 #include "update/UpgradeFormUnit.h"
 #include "order/EMAILFormUnit.h"
 #include "order/OrderTabs.h"
@@ -66,6 +68,7 @@ int Start(TApplication& app) {
     TFlash flash;
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
     TMainForm mainForm(selectForm);
+    TFilterForm filterForm(*mainForm.Price_Data, selectForm, *selectForm.Select_Table, &mainForm);
     TUpgradeForm upgradeForm(mainForm.UpgradeEnvironment(), &mainForm);
     TAboutForm aboutForm(mainForm.PriceList, mainForm.CopyRecordinStringGrid, &mainForm);
     TAutorForm autorForm(&mainForm);
