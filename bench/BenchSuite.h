@@ -55,3 +55,4 @@ void AddOrderRows(BenchSuite& suite, const BenchData& data);
 void AddPriceRows(BenchSuite& suite, const BenchData& data);
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
 void AddUpdateRows(BenchSuite& suite, const BenchData& data);
+void AddDownloadRows(BenchSuite& suite, const BenchData& data);

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     AddPriceRows(suite, data);
     AddOrderPostRow(suite, data);
     AddUpdateRows(suite, data);
+    AddDownloadRows(suite, data);
     suite.RunAll();
     return 0;
 }

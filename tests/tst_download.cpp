@@ -2,6 +2,7 @@
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
+#include "FileSizeLimit.h"
 #include "framework/MemTable.h"
 #include "framework/MessageBox.h"
 #include "HttpTestServer.h"
@@ -308,6 +309,21 @@ private Q_SLOTS:
         QCOMPARE(received.last(), body.size());
         QVERIFY(std::is_sorted(received.begin(), received.end()));
         QCOMPARE(ReadBytes(Target()), body);
+    }
+
+    void failedWriteKeepsTheOlderFile() {
+        WriteBytes(Target(), "older package");
+        THttpTestServer server(Serve(Body(3'000'000)));
+        THttpDownload http(Url(server));
+        QString failure;
+        {
+            const FileSizeLimit limit(1'500'000);
+            failure = Download(http, Target());
+        }
+        QVERIFY2(failure.startsWith(u"Невозможно записать файл "_s + Target() + u": "_s),
+                 qPrintable(failure));
+        QCOMPARE(ReadBytes(Target()), "older package");
+        QCOMPARE(Files(m_folder), QStringList{u"upgrade.zip"_s});
     }
 
     void unwritableFileSendsNoGet() {

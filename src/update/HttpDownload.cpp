@@ -3,8 +3,8 @@
 #include "text/Cp1251.h"
 
 #include <QElapsedTimer>
-#include <QSaveFile>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 
 #include <curl/curl.h>
 
@@ -22,6 +22,8 @@ constexpr int kDefaultProxyPort = 80;
 constexpr int kPollMs = 50;
 constexpr qint64 kReportMs = 30;
 constexpr long kBufferSize = 256 * 1024;
+// curl hands the body over 16 KB at a time; the file gets it in bigger pieces.
+constexpr qsizetype kWriteSize = 1024 * 1024;
 
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -101,9 +103,8 @@ QString TransportReason(CURLcode code, const char* errorBuffer, long osError) {
     return what + u": "_s + detail;
 }
 
-// The body's file failed to take bytes or to be put in place.
-TException WriteFailure(const QSaveFile& file, const QString& error) {
-    return TException(u"Невозможно записать файл "_s + file.fileName() + u": "_s + error);
+TException WriteFailure(const QString& fileName, const QString& error) {
+    return TException(u"Невозможно записать файл "_s + fileName + u": "_s + error);
 }
 
 } // namespace
@@ -111,7 +112,8 @@ TException WriteFailure(const QSaveFile& file, const QString& error) {
 // One request with its redirections, and the response being received.
 struct THttpDownload::TTransfer {
     bool Head = false;
-    QSaveFile* File = nullptr;
+    QFileDevice* File = nullptr;
+    QString FileName;
 
     int Status = 0;
     QByteArray Reason;
@@ -119,6 +121,7 @@ struct THttpDownload::TTransfer {
     bool KeepBody = false; // known once the response's headers are in
     QByteArray Location;
 
+    QByteArray Pending; // body bytes not yet in the file
     qint64 Received = 0;
     qint64 Reported = -1;
     qint64 Expected = -1;
@@ -128,7 +131,15 @@ struct THttpDownload::TTransfer {
 
     static size_t HeaderLine(char* data, size_t size, size_t count, void* user);
     static size_t Body(char* data, size_t size, size_t count, void* user);
+    bool WritePending();
 };
+
+bool THttpDownload::TTransfer::WritePending() {
+    const bool written = File->write(Pending) == Pending.size();
+    if (!written) WriteError = File->errorString();
+    Pending.resize(0);
+    return written;
+}
 
 size_t THttpDownload::TTransfer::HeaderLine(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<TTransfer*>(user);
@@ -156,12 +167,10 @@ size_t THttpDownload::TTransfer::Body(char* data, size_t size, size_t count, voi
     const size_t length = size * count;
     // The bodies of redirections and error pages are not the document.
     if (!t.KeepBody) return length;
-    if (t.File->write(data, qint64(length)) != qint64(length)) {
-        t.WriteError = t.File->errorString();
-        return 0; // ends the transfer
-    }
+    t.Pending.append(data, qsizetype(length));
     t.Received += qint64(length);
-    return length;
+    // 0 ends the transfer.
+    return t.Pending.size() < kWriteSize || t.WritePending() ? length : 0;
 }
 
 THttpDownload::THttpDownload(const QString& url, const QString& proxyHost, const QString& proxyPort) {
@@ -206,13 +215,25 @@ void THttpDownload::Head() {
 }
 
 void THttpDownload::Get(const QString& fileName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    // The body goes to a file of its own beside the target, removed unless the download completes.
+    QTemporaryFile file(fileName + u".XXXXXX"_s);
+    if (!file.open())
         throw TException(u"Невозможно создать файл "_s + fileName + u": "_s + file.errorString());
     TTransfer transfer;
     transfer.File = &file;
+    transfer.FileName = fileName;
+    transfer.Pending.reserve(kWriteSize + CURL_MAX_WRITE_SIZE);
     Request(transfer);
-    if (!file.commit()) throw WriteFailure(file, file.errorString());
+    if (!transfer.WritePending() || !file.flush()) throw WriteFailure(fileName, file.errorString());
+    // A download is a copy of what the server holds, so it is not forced to disk as QSaveFile would do
+    // (and as ext4 does when a file is renamed over another): that costs more than the transfer from a
+    // near server. The older file goes first; a rename never overwrites here.
+    if (QFile older(fileName); older.exists() && !older.remove())
+        throw WriteFailure(fileName, older.errorString());
+    if (!file.rename(fileName)) throw WriteFailure(fileName, file.errorString());
+    file.setAutoRemove(false);
+    QFile::setPermissions(fileName, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                        QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
 }
 
 void THttpDownload::Request(TTransfer& transfer) {
@@ -298,7 +319,7 @@ void THttpDownload::Perform(TTransfer& transfer, const QUrl& url) {
     int left = 0;
     while (const CURLMsg* message = curl_multi_info_read(multi, &left))
         if (message->msg == CURLMSG_DONE) result = message->data.result;
-    if (!transfer.WriteError.isEmpty()) throw WriteFailure(*transfer.File, transfer.WriteError);
+    if (!transfer.WriteError.isEmpty()) throw WriteFailure(transfer.FileName, transfer.WriteError);
     if (result != CURLE_OK) {
         long osError = 0;
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
