@@ -63,20 +63,16 @@ struct TLocalServer {
 
 void AddDownloadRows(BenchSuite& suite, const BenchData& data) {
     auto server = std::make_shared<TLocalServer>();
-    const QString folder = QDir(data.Folder).filePath(u"download"_s);
-    // Every run writes a file of its own: the earlier download that a real one replaces is days old, not
-    // 30 MB of pages written a moment ago, whose release would be timed here.
-    auto run = std::make_shared<int>(0);
+    const QString target = QDir(data.Folder).filePath(u"download/upgrade.zip"_s);
     suite.Add({.Name = u"update.download"_s,
                .N = int(kBodySize),
                .Prepare =
-                   [server, folder] {
+                   [server, target] {
                        server->Start();
-                       QDir().mkpath(folder);
+                       QDir().mkpath(QFileInfo(target).path());
                    },
                .Run =
-                   [server, folder, run] {
-                       const QString target = folder + u"/upgrade%1.zip"_s.arg(++*run);
+                   [server, target] {
                        THttpDownload http(QString::fromLatin1(server->Server->HostPort()) +
                                           u"/upgrade.zip"_s);
                        http.ProcessMessages = ProcessMessages;
@@ -85,5 +81,9 @@ void AddDownloadRows(BenchSuite& suite, const BenchData& data) {
                        http.Get(target);
                        if (QFileInfo(target).size() != kBodySize) std::abort();
                    },
-               .Floor = [server] { server->ReadFromSocket(); }});
+               .Floor = [server] { server->ReadFromSocket(); },
+               .Runs = 15,
+               // The earlier download that a real one replaces is days old, not 30 MB of pages written
+               // a moment ago, whose release would be timed.
+               .BeforeRun = [target] { QFile::remove(target); }});
 }
