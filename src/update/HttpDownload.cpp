@@ -8,8 +8,6 @@
 
 #include <curl/curl.h>
 
-#include <cstring>
-
 using namespace Qt::StringLiterals;
 
 const QByteArray THttpDownload::kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";

@@ -57,8 +57,8 @@ public:
     // THttpError.
     void Head();
     // The body goes to a temporary file beside fileName, which replaces fileName only once the body is
-    // complete; a failure of any kind leaves fileName as it was. A file that cannot be written raises
-    // TException.
+    // complete: a failed or cancelled transfer leaves fileName as it was. A file that cannot be written
+    // raises TException.
     void Get(const QString& fileName);
 
 private:
