@@ -49,10 +49,12 @@ double Median(std::vector<double> times) {
 
 } // namespace
 
-TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs) {
+TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs,
+                const std::function<void()>& beforeRun) {
     // Operation and floor take turns, so that a busy moment of the machine hits both alike.
     std::vector<double> times, floors;
     for (int i = 0; i < runs; ++i) {
+        if (beforeRun) beforeRun();
         times.push_back(ElapsedMs(operation));
         if (floor) floors.push_back(ElapsedMs(floor));
     }
@@ -91,8 +93,9 @@ void BenchSuite::RunAll() {
     for (BenchRow& row : m_rows) {
         if (!m_filter.isEmpty() && !row.Name.startsWith(m_filter)) continue;
         if (row.Prepare) row.Prepare();
+        if (row.BeforeRun) row.BeforeRun();
         const qint64 peak = PeakBytes(row.Run);
-        const TTimes times = MedianMs(row.Run, row.Floor, row.Runs);
+        const TTimes times = MedianMs(row.Run, row.Floor, row.Runs, row.BeforeRun);
         const double ms = times.Operation;
         const double floorMs = row.Floor ? times.Floor : row.FloorMs;
         QString line = QStringLiteral("%1 N=%2 %3ms %4x peak=%5MB")

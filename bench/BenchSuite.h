@@ -16,6 +16,7 @@ struct BenchRow {
     double FloorMs = 0;            // or a fixed target in milliseconds
     qint64 MemoryBase = 0;         // when set, the peak is also printed as a multiple of it
     int Runs = 7;
+    std::function<void()> BeforeRun; // not measured; runs before every run of the operation
 };
 
 // Shared inputs of the rows: the generated files in a temporary folder.
@@ -45,7 +46,8 @@ struct TTimes {
     double Floor = 0;
 };
 // Median milliseconds of the operation and of its floor (when given), run in turns.
-TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs);
+TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs,
+                const std::function<void()>& beforeRun = {});
 // Peak resident memory an operation adds to the process, measured in a forked child.
 qint64 PeakBytes(const std::function<void()>& operation);
 
@@ -56,3 +58,4 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data);
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
 void AddUpdateRows(BenchSuite& suite, const BenchData& data);
 void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
+void AddDownloadRows(BenchSuite& suite, const BenchData& data);

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     AddOrderPostRow(suite, data);
     AddUpdateRows(suite, data);
     AddOrderExportRow(suite, data);
+    AddDownloadRows(suite, data);
     suite.RunAll();
     return 0;
 }

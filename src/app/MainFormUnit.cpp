@@ -22,6 +22,7 @@
 #include "SettingFormUnit.h"
 #include "SysUnit.h"
 #include "text/TException.h"
+#include "update/AutoUpdate.h"
 #include "update/UpgradeFormUnit.h"
 
 #include <QAbstractEventDispatcher>
@@ -69,7 +70,8 @@ const TActionDef kActions[] = {
     {&TMainForm::PriceUpdateManual, u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...",
      u"Обновление прайс-листа из файла", u"", QStyle::SP_BrowserReload, &TMainForm::PriceUpdateManualExecute},
     {&TMainForm::PriceUpdateAuto, u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
-     u"Автоматическое обновление прайс-листа из интернета", u"", QStyle::SP_DriveNetIcon, nullptr},
+     u"Автоматическое обновление прайс-листа из интернета", u"", QStyle::SP_DriveNetIcon,
+     &TMainForm::PriceUpdateAutoExecute},
     {&TMainForm::InfPrice, u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u"",
      QStyle::SP_FileDialogInfoView, &TMainForm::InfPriceExecute},
     {&TMainForm::InfDiscount, u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок",
@@ -556,6 +558,15 @@ void TMainForm::PriceUpdateManualExecute() {
     OpenDialog.Options |= TFileDialog::PathMustExist | TFileDialog::FileMustExist;
     if (!OpenDialog.Execute() || !UpgradeForm) return;
     UpgradeForm->UpdateFromFile(OpenDialog.FileName);
+}
+
+void TMainForm::PriceUpdateAutoExecute() {
+    // Open orders stay: they keep their lines through the reload of the price list.
+    const QString fileName =
+        DownloadUpdate(FormStorage.StoredValue(u"FURL"_s), FormStorage.StoredValue(u"FProxi"_s),
+                       FormStorage.StoredValue(u"FProxiPort"_s));
+    ShowInformation(u"Файл обновления был успешно закачан в "_s + fileName);
+    if (UpgradeForm) UpgradeForm->UpdateFromFile(fileName);
 }
 
 TUpgradeEnvironment TMainForm::UpgradeEnvironment() {

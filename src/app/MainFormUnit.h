@@ -110,6 +110,8 @@ public:
     void InfAboutExecute();
     void InfAutorExecute();
     void PriceUpdateManualExecute();
+    // Downloads the package from the stored address, then goes the way of a chosen file.
+    void PriceUpdateAutoExecute();
     // What the update dialog takes from this window.
     TUpgradeEnvironment UpgradeEnvironment();
     void OrderSendEMAILExecute();

@@ -1,0 +1,339 @@
+#include "HttpDownload.h"
+
+#include "text/Cp1251.h"
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTemporaryFile>
+
+#include <curl/curl.h>
+
+using namespace Qt::StringLiterals;
+
+const QByteArray THttpDownload::kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+const QByteArray THttpDownload::kUserAgent = "Mozilla/3.0 (compatible)";
+const QString THttpDownload::kAbortedReason = u"Connection aborted on request"_s;
+
+namespace {
+
+constexpr int kDefaultProxyPort = 80;
+constexpr int kPollMs = 50;
+constexpr qint64 kReportMs = 30;
+constexpr long kBufferSize = 256 * 1024;
+// curl hands the body over 16 KB at a time; the file gets it in bigger pieces.
+constexpr qsizetype kWriteSize = 1024 * 1024;
+
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// An authentication request is no failure: its page is what the server sent.
+bool IsFailure(int status) {
+    return status >= 400 && status != 401 && status != 407;
+}
+
+bool IsWebAddress(const QUrl& url) {
+    return url.isValid() && (url.scheme() == u"http"_s || url.scheme() == u"https"_s) &&
+           !url.host().isEmpty();
+}
+
+// Credentials in the address would add an Authorization header, and the fragment is the browser's.
+QUrl RequestUrl(const QUrl& url) {
+    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+}
+
+// The host in the form HTTP prescribes: IPv6 in brackets, the port only when not the scheme's own.
+QByteArray HostHeader(const QUrl& url) {
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':')) host = '[' + host + ']';
+    const int ownPort = url.scheme() == u"https"_s ? 443 : 80;
+    if (const int port = url.port(ownPort); port != ownPort) host += ':' + QByteArray::number(port);
+    return host;
+}
+
+// What went wrong in Russian, then curl's text and the socket's error, which name the details.
+QString TransportReason(CURLcode code, const char* errorBuffer, long osError) {
+    QString what;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        what = u"Прокси-сервер не найден"_s;
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        what = u"Сервер не найден"_s;
+        break;
+    case CURLE_COULDNT_CONNECT:
+        what = u"Нет соединения с сервером"_s;
+        break;
+    case CURLE_PARTIAL_FILE:
+        what = u"Соединение прервано до конца документа"_s;
+        break;
+    case CURLE_GOT_NOTHING:
+        what = u"Сервер закрыл соединение, не ответив"_s;
+        break;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        what = u"Ошибка обмена данными с сервером"_s;
+        break;
+    case CURLE_WEIRD_SERVER_REPLY:
+        what = u"Непонятный ответ сервера"_s;
+        break;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        what = u"Неподдерживаемый протокол"_s;
+        break;
+    case CURLE_URL_MALFORMAT:
+        what = u"Неверный адрес"_s;
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        what = u"Истекло время ожидания"_s;
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+        what = u"Ошибка защищённого соединения"_s;
+        break;
+    default:
+        what = u"Ошибка связи"_s;
+    }
+    // Some failures leave the buffer empty.
+    QString detail = QString::fromLocal8Bit(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
+    if (osError != 0) detail += u" ("_s + qt_error_string(int(osError)) + u')';
+    return what + u": "_s + detail;
+}
+
+TException WriteFailure(const QString& fileName, const QString& error) {
+    return TException(u"Невозможно записать файл "_s + fileName + u": "_s + error);
+}
+
+} // namespace
+
+// One request with its redirections, and the response being received.
+struct THttpDownload::TTransfer {
+    bool Head = false;
+    QFileDevice* File = nullptr;
+    QString FileName;
+
+    int Status = 0;
+    QByteArray Reason;
+    bool HasLocation = false;
+    bool KeepBody = false; // known once the response's headers are in
+    QByteArray Location;
+
+    QByteArray Pending; // body bytes not yet in the file
+    qint64 Received = 0;
+    qint64 Reported = -1;
+    qint64 Expected = -1;
+    QElapsedTimer SinceReport;
+    QString WriteError;
+    char ErrorBuffer[CURL_ERROR_SIZE];
+
+    static size_t HeaderLine(char* data, size_t size, size_t count, void* user);
+    static size_t Body(char* data, size_t size, size_t count, void* user);
+    bool WritePending();
+};
+
+bool THttpDownload::TTransfer::WritePending() {
+    const bool written = File->write(Pending) == Pending.size();
+    if (!written) WriteError = File->errorString();
+    Pending.resize(0);
+    return written;
+}
+
+size_t THttpDownload::TTransfer::HeaderLine(char* data, size_t size, size_t count, void* user) {
+    auto& t = *static_cast<TTransfer*>(user);
+    const size_t length = size * count;
+    const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        // A new response begins (after an interim one or a proxy's tunnel answer).
+        const qsizetype codeAt = line.indexOf(' ');
+        const qsizetype reasonAt = codeAt < 0 ? -1 : line.indexOf(' ', codeAt + 1);
+        t.Status = codeAt < 0 ? 0 : line.mid(codeAt + 1, reasonAt < 0 ? -1 : reasonAt - codeAt - 1).toInt();
+        t.Reason = reasonAt < 0 ? QByteArray() : line.mid(reasonAt + 1).trimmed();
+        t.HasLocation = false;
+        t.KeepBody = false;
+    } else if (line.isEmpty()) {
+        t.KeepBody = t.File && !(IsRedirect(t.Status) && t.HasLocation) && !IsFailure(t.Status);
+    } else if (qsizetype colon = line.indexOf(':'); colon > 0) {
+        if (line.left(colon).trimmed().compare("Location", Qt::CaseInsensitive) == 0)
+            t.HasLocation = !line.mid(colon + 1).trimmed().isEmpty();
+    }
+    return length;
+}
+
+size_t THttpDownload::TTransfer::Body(char* data, size_t size, size_t count, void* user) {
+    auto& t = *static_cast<TTransfer*>(user);
+    const size_t length = size * count;
+    // The bodies of redirections and error pages are not the document.
+    if (!t.KeepBody) return length;
+    t.Pending.append(data, qsizetype(length));
+    t.Received += qint64(length);
+    // 0 ends the transfer.
+    return t.Pending.size() < kWriteSize || t.WritePending() ? length : 0;
+}
+
+THttpDownload::THttpDownload(const QString& url, const QString& proxyHost, const QString& proxyPort) {
+    static const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!curlReady) throw TException(u"Не удалось запустить клиент HTTP"_s);
+
+    const QString address = url.trimmed();
+    if (address.isEmpty())
+        throw TException(u"Не задан адрес обновления (URL): укажите его в настройках программы"_s);
+    m_url = QUrl(address.contains(u"://"_s) ? address : u"http://"_s + address);
+    if (!IsWebAddress(m_url)) throw TException(u"Неверный адрес обновления (URL): "_s + url);
+
+    const QString host = proxyHost.trimmed();
+    if (host.isEmpty()) return;
+    QUrl proxy;
+    proxy.setScheme(u"http"_s);
+    proxy.setHost(host, QUrl::StrictMode);
+    if (!proxy.isValid() || proxy.host().isEmpty())
+        throw TException(u"Неверный адрес прокси-сервера: "_s + proxyHost);
+    int port = kDefaultProxyPort;
+    if (const QString text = proxyPort.trimmed(); !text.isEmpty()) {
+        bool ok = false;
+        port = text.toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            throw TException(u"Неверный порт прокси-сервера: "_s + proxyPort);
+    }
+    proxy.setPort(port);
+    m_proxy = proxy.toEncoded();
+}
+
+QString THttpDownload::DocumentName(const QUrl& url) {
+    const QString path = url.path(QUrl::PrettyDecoded);
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1).left(255);
+    // Dot segments would name a folder.
+    return name.isEmpty() || name == u"."_s || name == u".."_s ? u"document.htm"_s : name;
+}
+
+void THttpDownload::Head() {
+    TTransfer transfer;
+    transfer.Head = true;
+    Request(transfer);
+}
+
+void THttpDownload::Get(const QString& fileName) {
+    // The body goes to a file of its own beside the target, removed unless the download completes.
+    QTemporaryFile file(fileName + u".XXXXXX"_s);
+    if (!file.open())
+        throw TException(u"Невозможно создать файл "_s + fileName + u": "_s + file.errorString());
+    TTransfer transfer;
+    transfer.File = &file;
+    transfer.FileName = fileName;
+    transfer.Pending.reserve(kWriteSize + CURL_MAX_WRITE_SIZE);
+    Request(transfer);
+    if (!transfer.WritePending() || !file.flush()) throw WriteFailure(fileName, file.errorString());
+    // A download is a copy of what the server holds, so it is not forced to disk as QSaveFile would do
+    // (and as ext4 does when a file is renamed over another): that costs more than the transfer from a
+    // near server. The older file goes first; a rename never overwrites here.
+    if (QFile older(fileName); older.exists() && !older.remove())
+        throw WriteFailure(fileName, older.errorString());
+    if (!file.rename(fileName)) throw WriteFailure(fileName, file.errorString());
+    file.setAutoRemove(false);
+    QFile::setPermissions(fileName, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                        QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+}
+
+void THttpDownload::Request(TTransfer& transfer) {
+    QUrl url = m_url;
+    for (int redirects = 0;; ++redirects) {
+        Perform(transfer, url);
+        if (IsRedirect(transfer.Status) && !transfer.Location.isEmpty()) {
+            if (redirects == kMaxRedirects)
+                throw THttpError(transfer.Status,
+                                 u"Слишком много перенаправлений (больше %1)"_s.arg(kMaxRedirects));
+            url = QUrl::fromEncoded(transfer.Location);
+            if (!IsWebAddress(url))
+                throw THttpError(transfer.Status, u"Перенаправление на неподдерживаемый адрес "_s +
+                                                      QString::fromUtf8(transfer.Location));
+            continue;
+        }
+        if (IsFailure(transfer.Status)) throw THttpError(transfer.Status, Cp1251::Decode(transfer.Reason));
+        return;
+    }
+}
+
+void THttpDownload::Perform(TTransfer& transfer, const QUrl& url) {
+    transfer.Status = 0;
+    transfer.Reason.clear();
+    transfer.Location.clear();
+    transfer.ErrorBuffer[0] = '\0';
+
+    // The exact header list: the empty "Host:" first switches curl's own off so that ours comes last,
+    // and the empty "Proxy-Connection:" keeps curl from adding one for the proxy.
+    curl_slist* headers = nullptr;
+    const auto freeHeaders = qScopeGuard([&headers] { curl_slist_free_all(headers); });
+    for (const QByteArray& header :
+         {QByteArray("Host:"), QByteArray("Proxy-Connection:"), "Accept: " + kAccept,
+          "User-Agent: " + kUserAgent, "Host: " + HostHeader(url)}) {
+        curl_slist* longer = curl_slist_append(headers, header.constData());
+        if (!longer) throw std::bad_alloc();
+        headers = longer;
+    }
+
+    CURL* easy = curl_easy_init();
+    CURLM* multi = curl_multi_init();
+    const auto cleanup = qScopeGuard([easy, multi] {
+        curl_multi_remove_handle(multi, easy);
+        curl_multi_cleanup(multi);
+        curl_easy_cleanup(easy);
+    });
+    if (!easy || !multi) throw std::bad_alloc();
+    const QByteArray target = RequestUrl(url).toEncoded();
+    curl_easy_setopt(easy, CURLOPT_URL, target.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
+    if (transfer.Head)
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    else
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    // Empty: no proxy, whatever the environment says.
+    curl_easy_setopt(easy, CURLOPT_PROXY, m_proxy.constData());
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBufferSize);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.ErrorBuffer);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TTransfer::HeaderLine);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TTransfer::Body);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+    curl_multi_add_handle(multi, easy);
+
+    for (int running = 1;;) {
+        if (const CURLMcode code = curl_multi_perform(multi, &running); code != CURLM_OK)
+            throw THttpError(404, u"Ошибка связи: "_s + QString::fromLocal8Bit(curl_multi_strerror(code)));
+        curl_off_t expected = -1;
+        curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+        transfer.Expected = qint64(expected);
+        if (!running) break;
+        Report(transfer, false);
+        if (ProcessMessages) ProcessMessages();
+        if (Cancelled && Cancelled()) throw THttpError(404, kAbortedReason);
+        curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+    }
+
+    CURLcode result = CURLE_OK;
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left))
+        if (message->msg == CURLMSG_DONE) result = message->data.result;
+    if (!transfer.WriteError.isEmpty()) throw WriteFailure(transfer.FileName, transfer.WriteError);
+    if (result != CURLE_OK) {
+        long osError = 0;
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+        throw THttpError(404, TransportReason(result, transfer.ErrorBuffer, osError));
+    }
+    char* location = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
+        transfer.Location = location;
+    Report(transfer, true);
+}
+
+void THttpDownload::Report(TTransfer& transfer, bool last) {
+    if (!OnDocData || transfer.Received == 0 || transfer.Received == transfer.Reported) return;
+    // The first block is shown at once, then at a pace a window can follow.
+    if (!last && transfer.Reported >= 0 && transfer.SinceReport.elapsed() < kReportMs) return;
+    transfer.Reported = transfer.Received;
+    transfer.SinceReport.start();
+    OnDocData(transfer.Received, transfer.Expected);
+}
