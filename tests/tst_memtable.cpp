@@ -101,7 +101,8 @@ private Q_SLOTS:
             QByteArray text;
             format.AppendTo(text, value);
             if (Cp1251::Decode(text) != expected)
-                QFAIL(qPrintable(u"%1: %2 instead of %3"_s.arg(value, 0, 'g', 17).arg(Cp1251::Decode(text), expected)));
+                QFAIL(qPrintable(
+                    u"%1: %2 instead of %3"_s.arg(value, 0, 'g', 17).arg(Cp1251::Decode(text), expected)));
         }
         QCOMPARE(FloatToStr(37.019999999999996), u"37,02"_s);
         QCOMPARE(FloatToStr(-0.05), u"-0,05"_s);

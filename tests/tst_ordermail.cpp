@@ -8,6 +8,7 @@
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
 #include "framework/MessageBox.h"
+#include "framework/TabTextWriter.h"
 #include "order/ContactFormUnit.h"
 #include "order/EditFormUnit.h"
 #include "order/EMAILFormUnit.h"
@@ -17,7 +18,6 @@
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
-#include "framework/TabTextWriter.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
@@ -206,8 +206,9 @@ private Q_SLOTS:
         const auto lines =
             LineTable({{u"AB1"_s, u"Фильтр масляный"_s, 2, 12.5, 25, {}},
                        {u"тр7"_s, u"Свеча\tзажигания"_s, 1000, 1234.5, 1234500, u"в коробке\r\nверх"_s}});
-        const QByteArray bytes = TabText(
-            [&](TTabTextWriter& out) { OrderExport::Write(out, SampleHeader(), 1234525, DefaultColumns(), *lines); });
+        const QByteArray bytes = TabText([&](TTabTextWriter& out) {
+            OrderExport::Write(out, SampleHeader(), 1234525, DefaultColumns(), *lines);
+        });
         const QString expected = u"Заказ №7 от 05.03.2004\r\n"
                                  u"Организация\tООО «Ромашка»\r\n"
                                  u"Адрес\tг. Тверь\r\n"
@@ -251,8 +252,8 @@ private Q_SLOTS:
         OrderHeader header = SampleHeader();
         header.DiscountPercent = 0;
         const auto table = LineTable({{u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}}});
-        const QStringList lines =
-            ExportLines(TabText([&](TTabTextWriter& out) { OrderExport::Write(out, header, 80, columns, *table); }));
+        const QStringList lines = ExportLines(
+            TabText([&](TTabTextWriter& out) { OrderExport::Write(out, header, 80, columns, *table); }));
         QCOMPARE(lines.size(), 13);
         QCOMPARE(lines[7], titles);
         QCOMPARE(lines[10], total);

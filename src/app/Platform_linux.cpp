@@ -24,7 +24,8 @@ QString DataHome() {
 bool WriteFile(const QString& path, const QByteArray& content) {
     if (!QDir().mkpath(QFileInfo(path).path())) return false;
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(content) == content.size() && file.commit();
+    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(content) == content.size() &&
+           file.commit();
 }
 
 // A path as one quoted argument of a desktop entry's Exec key: the Exec rules escape " ` $ \ inside

@@ -14,11 +14,11 @@
 #include "app/SettingFormUnit.h"
 #include "app/SysUnit.h"
 #include "framework/MessageBox.h"
+#include "order/EMAILFormUnit.h"
+#include "order/OrderTabs.h"
 #include "price/FilterFormUnit.h"
 #include "price/TableViewUnit.h"
 #include "update/UpgradeFormUnit.h"
-#include "order/EMAILFormUnit.h"
-#include "order/OrderTabs.h"
 
 #include <QPixmap>
 #include <QScreen>

@@ -6,7 +6,6 @@
 #include "OrderTotals.h"
 #include "text/Cp1251.h"
 
-
 using namespace Qt::StringLiterals;
 
 namespace OrderExport {

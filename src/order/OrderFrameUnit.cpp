@@ -11,12 +11,12 @@
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
 #include "framework/ProcessMessages.h"
+#include "framework/TabTextWriter.h"
 #include "OrderExport.h"
 #include "OrderMail.h"
 #include "OrderTotals.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
-#include "framework/TabTextWriter.h"
 #include "text/TException.h"
 
 #include <QAction>
