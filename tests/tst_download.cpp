@@ -13,10 +13,12 @@
 #include "update/HttpDownload.h"
 #include "update/UpgradeFormUnit.h"
 
+#include "TestFiles.h"
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <memory>
@@ -59,17 +61,6 @@ QByteArray Exchange(const QByteArray& method, const QByteArray& target, const QB
            " HTTP/1.0\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
            "User-Agent: Mozilla/3.0 (compatible)\r\nHost: " +
            host + "\r\n\r\n";
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 QStringList Files(const QString& folder) {

@@ -21,6 +21,7 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include "TestFiles.h"
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+
 #include <QtTest>
 
 #include <memory>
@@ -50,17 +52,6 @@ const QString kErrorPrefix = u"Ошибка!\rТекст ошибки: "_s;
 
 QString VersionMessage(const QString& version) {
     return u"Несоответствие версий программы (ver 1020) и файла данных data.iop (ver "_s + version + u")."_s;
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The names of a menu's items, "-" for a separator, "Title>" for a submenu.

@@ -19,12 +19,14 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include "TestFiles.h"
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <cmath>
@@ -66,17 +68,6 @@ void Fill(TMemTable& table, const QList<TArticle>& articles) {
         table.Post();
     }
     table.First();
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 QList<QByteArray> Lines(const QByteArray& text) {

@@ -19,10 +19,12 @@
 #include "update/UpdatePackage.h"
 #include "update/UpgradeFormUnit.h"
 
+#include "TestFiles.h"
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <zip.h>
@@ -63,17 +65,6 @@ void WriteTable(const QString& path, const QList<Section>& sections) {
         }
     }
     file.SaveToFile(path);
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 // The file as it stands: its sections in order, each with its fields and records.
