@@ -130,10 +130,6 @@ TMainForm::TMainForm(TSelectForm& selectForm)
             (area.size() * 3 / 4).expandedTo(QSize(800, 550)).boundedTo(area.size()), area));
     }
     setWindowState(Qt::WindowMaximized);
-    SaveDialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly |
-                         TFileDialog::PathMustExist | TFileDialog::EnableSizing;
-    OpenDialog.Options = TFileDialog::HideReadOnly | TFileDialog::PathMustExist | TFileDialog::FileMustExist |
-                         TFileDialog::ShareAware | TFileDialog::EnableSizing;
 
     CreateActions();
     CreateLayout();
@@ -506,11 +502,8 @@ void TMainForm::PriceFilterExecute() {
 }
 
 void TMainForm::PriceExportExcelExecute() {
-    SaveDialog.DefaultExt = u"xls"_s;
-    SaveDialog.FileName.clear();
-    SaveDialog.Filter = u"Файлы Excel|*.xls|Все файлы|*.*"_s;
-    SaveDialog.FilterIndex = 1;
-    SaveDialog.Title = u"Сохранение прайс-листа в файл Excel"_s;
+    SaveDialog.Prepare(u"xls"_s, QString(), u"Файлы Excel|*.xls|Все файлы|*.*"_s,
+                       u"Сохранение прайс-листа в файл Excel"_s);
     if (!SaveDialog.Execute()) return;
     {
         TWaitGuard wait(u"Запись в файл Excel\rЖдите..."_s);
@@ -550,12 +543,9 @@ void TMainForm::PriceUpdateManualExecute() {
         ShowError(u"При обновлении должны быть закрыты все заказы"_s);
         return;
     }
-    OpenDialog.DefaultExt = u"upr"_s;
-    OpenDialog.FileName = u"upgrade.upr"_s;
-    OpenDialog.Filter = u"Файлы обновления|*.upr|Файлы обновления (ZIP)|*.zip|Все файлы|*.*"_s;
-    OpenDialog.FilterIndex = 1;
-    OpenDialog.Title = u"Обновление прайс-листа из файла"_s;
-    OpenDialog.Options |= TFileDialog::PathMustExist | TFileDialog::FileMustExist;
+    OpenDialog.Prepare(u"upr"_s, u"upgrade.upr"_s,
+                       u"Файлы обновления|*.upr|Файлы обновления (ZIP)|*.zip|Все файлы|*.*"_s,
+                       u"Обновление прайс-листа из файла"_s);
     if (!OpenDialog.Execute() || !UpgradeForm) return;
     UpgradeForm->UpdateFromFile(OpenDialog.FileName);
 }

@@ -28,8 +28,22 @@ QString WithDefaultExt(const QString& path, const QString& ext) {
 
 } // namespace
 
-TSaveDialog::TSaveDialog() : TFileDialog(true, u"SaveDialog"_s) {}
-TOpenDialog::TOpenDialog() : TFileDialog(false, u"OpenDialog"_s) {}
+TSaveDialog::TSaveDialog() : TFileDialog(true, u"SaveDialog"_s) {
+    Options = OverwritePrompt | HideReadOnly | PathMustExist | EnableSizing;
+}
+
+TOpenDialog::TOpenDialog() : TFileDialog(false, u"OpenDialog"_s) {
+    Options = HideReadOnly | PathMustExist | FileMustExist | ShareAware | EnableSizing;
+}
+
+void TFileDialog::Prepare(const QString& defaultExt, const QString& fileName, const QString& filter,
+                          const QString& title) {
+    DefaultExt = defaultExt;
+    FileName = fileName;
+    Filter = filter;
+    FilterIndex = 1;
+    Title = title;
+}
 
 QStringList TFileDialog::NameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');

@@ -28,6 +28,9 @@ public:
     QString Title;
     TOptions Options;
 
+    // Sets what each use sets anew: the first filter entry is selected.
+    void Prepare(const QString& defaultExt, const QString& fileName, const QString& filter,
+                 const QString& title);
     // Modal; true with FileName set when the user chose a file.
     bool Execute();
 
@@ -54,11 +57,13 @@ private:
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFileDialog::TOptions)
 
+// Asks before overwriting and needs an existing folder.
 class TSaveDialog : public TFileDialog {
 public:
     TSaveDialog();
 };
 
+// Needs an existing file in an existing folder.
 class TOpenDialog : public TFileDialog {
 public:
     TOpenDialog();

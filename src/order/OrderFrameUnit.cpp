@@ -215,13 +215,8 @@ bool TOrderFrame::SaveOrder(bool saveAs) {
     const QString previousName = FileName;
     if (!HasFile || saveAs) {
         TSaveDialog& dialog = *m_env.SaveDialog;
-        dialog.DefaultExt = u"zkz"_s;
-        dialog.FileName = FileName;
-        dialog.Filter = u"Файлы заказов|*.zkz|Все файлы|*.*"_s;
-        dialog.FilterIndex = 1;
-        dialog.Title = u"Сохранение заказа в файл"_s;
-        dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly |
-                         TFileDialog::PathMustExist | TFileDialog::EnableSizing;
+        dialog.Prepare(u"zkz"_s, FileName, u"Файлы заказов|*.zkz|Все файлы|*.*"_s,
+                       u"Сохранение заказа в файл"_s);
         if (!dialog.Execute()) return false;
         FileName = dialog.FileName;
     }
@@ -320,13 +315,8 @@ void TOrderFrame::ExportOrderToExcel() {
         u"ВАЖНО!!! Данная функция (Экспорт в Excel) формирует файл предназначенный только для "
         u"Вашего пользования. Для ООО \"Велстрон\" необходим непосредственно файл заказа (*.zkz)!"_s);
     TSaveDialog& dialog = *m_env.SaveDialog;
-    dialog.DefaultExt = u"xls"_s;
-    dialog.FileName.clear();
-    dialog.Filter = u"Файлы Excel|*.xls|Все файлы|*.*"_s;
-    dialog.FilterIndex = 1;
-    dialog.Title = u"Сохранение заказа в файл Excel"_s;
-    dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::HideReadOnly | TFileDialog::PathMustExist |
-                     TFileDialog::EnableSizing;
+    dialog.Prepare(u"xls"_s, QString(), u"Файлы Excel|*.xls|Все файлы|*.*"_s,
+                   u"Сохранение заказа в файл Excel"_s);
     if (!dialog.Execute()) return;
     const QString fileName = dialog.FileName;
     {

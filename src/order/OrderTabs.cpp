@@ -60,13 +60,8 @@ void TOrderTabs::NewOrderExecute() {
 
 void TOrderTabs::OrderOpenExecute() {
     TOpenDialog& dialog = *m_env.OpenDialog;
-    dialog.DefaultExt = u"zkz"_s;
-    dialog.FileName.clear();
-    dialog.Filter = u"Файлы заказов|*.zkz|Все файлы|*.*"_s;
-    dialog.FilterIndex = 1;
-    dialog.Title = u"Открытие заказа из файла"_s;
-    dialog.Options = TFileDialog::HideReadOnly | TFileDialog::PathMustExist | TFileDialog::FileMustExist |
-                     TFileDialog::ShareAware | TFileDialog::EnableSizing;
+    dialog.Prepare(u"zkz"_s, QString(), u"Файлы заказов|*.zkz|Все файлы|*.*"_s,
+                   u"Открытие заказа из файла"_s);
     if (dialog.Execute()) CreateOrder(dialog.FileName);
 }
 
