@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "ModalHelper.h"
+#include "OrderTestBase.h"
 #include "StandIns.h"
 
 #include "app/FormStorage.h"
@@ -112,20 +113,10 @@ std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const Q
 
 } // namespace
 
-class TstOrderMail : public QObject {
+class TstOrderMail : public TOrderTestBase {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QTabWidget> m_orderControl;
-    std::unique_ptr<TTableView> m_price;
-    std::unique_ptr<TFormStorage> m_storage;
-    std::unique_ptr<TContactForm> m_contactForm;
-    std::unique_ptr<TEditForm> m_editForm;
     std::unique_ptr<TEMAILForm> m_emailForm;
-    TSaveDialog m_saveDialog;
-    TOpenDialog m_openDialog;
-    QList<TDiscountEntry> m_scale{{1000, 3}, {5000, 5}};
-    std::unique_ptr<TOrderTabs> m_orders;
 
     QString PathOf(const QString& name) const { return m_dir->filePath(name); }
 
@@ -168,37 +159,12 @@ private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_orderControl = std::make_unique<QTabWidget>();
-        m_price = std::make_unique<TTableView>();
-        DefinePriceFields(*m_price->Table);
-        m_storage = std::make_unique<TFormStorage>(PathOf(u"system.ini"_s), u"SYSTEM"_s);
-        m_storage->SetStoredValue(u"FOrgName"_s, u"ООО Ромашка"_s);
-        m_storage->SetStoredValue(u"FAdress"_s, u"г. Тверь, ул. Луговая, 1"_s);
-        m_storage->SetStoredValue(u"FPhone"_s, u"12-34-56"_s);
-        m_storage->SetStoredValue(u"FContactPerson"_s, u"Иванов И. И."_s);
-        m_contactForm = std::make_unique<TContactForm>();
-        m_editForm = std::make_unique<TEditForm>();
+        StartOrders();
         m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
-        TOrderEnvironment env;
-        env.StoredValue = [this](const QString& name) { return m_storage->StoredValue(name); };
-        env.DiscountScale = &m_scale;
-        env.PriceView = m_price.get();
-        env.SaveDialog = &m_saveDialog;
-        env.OpenDialog = &m_openDialog;
-        env.ContactForm = m_contactForm.get();
-        env.EditForm = m_editForm.get();
-        env.Storage = m_storage.get();
-        m_orders = std::make_unique<TOrderTabs>(m_orderControl.get(), env);
         m_orders->SetEMAILForm(m_emailForm.get());
-        TMessageBox::Reset();
-        TFileDialog::Reset();
     }
 
-    void cleanup() {
-        m_orders.reset();
-        m_orderControl.reset();
-    }
+    void cleanup() { StopOrders(); }
 
     // The texts without a window
 

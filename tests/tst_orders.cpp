@@ -1,4 +1,5 @@
 #include "ModalHelper.h"
+#include "OrderTestBase.h"
 
 #include "app/FormStorage.h"
 #include "framework/CalcEdit.h"
@@ -43,19 +44,8 @@ std::shared_ptr<ModalOutcome> Answer(const QString& button, std::function<void(Q
 
 } // namespace
 
-class TstOrders : public QObject {
+class TstOrders : public TOrderTestBase {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QTabWidget> m_orderControl;
-    std::unique_ptr<TTableView> m_price;
-    std::unique_ptr<TFormStorage> m_storage;
-    std::unique_ptr<TContactForm> m_contactForm;
-    std::unique_ptr<TEditForm> m_editForm;
-    TSaveDialog m_saveDialog;
-    TOpenDialog m_openDialog;
-    QList<TDiscountEntry> m_scale;
-    std::unique_ptr<TOrderTabs> m_orders;
 
     void SetPrices(const QList<TArticle>& articles) {
         TMemTable& table = *m_price->Table;
@@ -111,39 +101,13 @@ private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_orderControl = std::make_unique<QTabWidget>();
-        m_price = std::make_unique<TTableView>();
-        DefinePriceFields(*m_price->Table);
-        m_price->TableViewGrid->SetColumns(PriceColumns());
+        StartOrders();
         SetPrices({{u"AB1"_s, u"Фильтр"_s, 40},
                    {u"AB12"_s, u"Фильтр длинный"_s, 100},
                    {u"тр7"_s, u"Свеча"_s, 250}});
-        m_storage = std::make_unique<TFormStorage>(m_dir->filePath(u"system.ini"_s), u"SYSTEM"_s);
-        m_storage->SetStoredValue(u"FOrgName"_s, u"ООО Ромашка"_s);
-        m_storage->SetStoredValue(u"FPhone"_s, u"12-34-56"_s);
-        m_contactForm = std::make_unique<TContactForm>();
-        m_editForm = std::make_unique<TEditForm>();
-        m_scale = {{1000, 3}, {5000, 5}};
-        TOrderEnvironment env;
-        env.StoredValue = [this](const QString& name) { return m_storage->StoredValue(name); };
-        env.DiscountScale = &m_scale;
-        env.PriceView = m_price.get();
-        env.SaveDialog = &m_saveDialog;
-        env.OpenDialog = &m_openDialog;
-        env.ContactForm = m_contactForm.get();
-        env.EditForm = m_editForm.get();
-        env.Storage = m_storage.get();
-        m_contactForm->SetStoredValues(env.StoredValue);
-        m_orders = std::make_unique<TOrderTabs>(m_orderControl.get(), env);
-        TMessageBox::Reset();
-        TFileDialog::Reset();
     }
 
-    void cleanup() {
-        m_orders.reset();
-        m_orderControl.reset();
-    }
+    void cleanup() { StopOrders(); }
 
     void numbersBySlotsAndNeverReusesThem() {
         NewOrder();
