@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormStorage.h"
+#include "shell/FormStorage.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"

@@ -1,4 +1,4 @@
-#include "app/SysUnit.h"
+#include "shell/SysUnit.h"
 #include "framework/FileDialog.h"
 #include "ModalHelper.h"
 

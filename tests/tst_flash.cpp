@@ -1,4 +1,4 @@
-#include "app/FlashForm.h"
+#include "shell/FlashForm.h"
 #include "ModalHelper.h"
 
 #include <QDialog>

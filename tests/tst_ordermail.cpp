@@ -3,8 +3,8 @@
 #include "OrderTestBase.h"
 #include "StandIns.h"
 
-#include "app/FormStorage.h"
-#include "app/VendorInfo.h"
+#include "shell/FormStorage.h"
+#include "shell/VendorInfo.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"

@@ -1,7 +1,7 @@
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
 
-#include "app/FormStorage.h"
+#include "shell/FormStorage.h"
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"

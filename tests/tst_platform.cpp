@@ -1,5 +1,5 @@
-#include "app/Platform.h"
-#include "app/SysUnit.h"
+#include "shell/Platform.h"
+#include "shell/SysUnit.h"
 #include "StandIns.h"
 
 #include <QDir>

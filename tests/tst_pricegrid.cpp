@@ -1,6 +1,6 @@
 #include "app/AboutFormUnit.h"
 #include "app/AutorFormUnit.h"
-#include "app/FlashForm.h"
+#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"

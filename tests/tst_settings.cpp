@@ -1,6 +1,6 @@
-#include "app/FormStorage.h"
+#include "shell/FormStorage.h"
 #include "app/SettingFormUnit.h"
-#include "app/VendorInfo.h"
+#include "shell/VendorInfo.h"
 #include "framework/IniFile.h"
 #include "framework/MessageBox.h"
 #include "ModalHelper.h"

@@ -1,4 +1,4 @@
-#include "app/FlashForm.h"
+#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"

@@ -5,8 +5,8 @@
 #include "framework/NumberText.h"
 #include "framework/StringGrid.h"
 #include "price/PriceList.h"
-#include "SysUnit.h"
-#include "VendorInfo.h"
+#include "shell/SysUnit.h"
+#include "shell/VendorInfo.h"
 
 #include <QAction>
 #include <QApplication>

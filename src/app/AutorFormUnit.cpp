@@ -1,9 +1,9 @@
 #include "AutorFormUnit.h"
 
 #include "framework/LinkLabel.h"
-#include "Platform.h"
-#include "SysUnit.h"
-#include "VendorInfo.h"
+#include "shell/Platform.h"
+#include "shell/SysUnit.h"
+#include "shell/VendorInfo.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormStorage.h"
+#include "shell/FormStorage.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "price/PriceList.h"

@@ -1,10 +1,11 @@
 #include "SettingFormUnit.h"
 
-#include "FormStorage.h"
+#include "shell/FormStorage.h"
 #include "framework/Cp1251Validator.h"
-#include "SysUnit.h"
+#include "framework/DialogButton.h"
+#include "shell/SysUnit.h"
 #include "text/TException.h"
-#include "VendorInfo.h"
+#include "shell/VendorInfo.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -26,13 +27,6 @@ QLineEdit* NewEdit(const QString& name, QWidget* parent) {
     edit->setObjectName(name);
     edit->setValidator(new TCp1251Validator(edit));
     return edit;
-}
-
-QPushButton* NewButton(const QString& name, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace

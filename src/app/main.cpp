@@ -6,13 +6,13 @@
 //   TEVLAR_TEST_ANSWER_OK=1       answers every message box with OK instead of waiting for a click
 //                                 and writes the boxes' texts to standard error at exit.
 #include "app/AboutFormUnit.h"
-#include "app/Application.h"
+#include "shell/Application.h"
 #include "app/AutorFormUnit.h"
-#include "app/FlashForm.h"
+#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "app/SettingFormUnit.h"
-#include "app/SysUnit.h"
+#include "shell/SysUnit.h"
 #include "framework/MessageBox.h"
 #include "order/EMAILFormUnit.h"
 #include "order/OrderTabs.h"

@@ -1,5 +1,6 @@
 #include "ContactFormUnit.h"
 
+#include "framework/DialogButton.h"
 #include "OrderForms.h"
 
 #include <QDateEdit>
@@ -30,7 +31,7 @@ TContactForm::TContactForm(QWidget* parent) : QDialog(parent) {
     EDIT_PHONE = OrderForms::AddTextRow(grid, row++, u"Телефон"_s, u"EDIT_PHONE"_s, true);
     EDIT_PERSON = OrderForms::AddTextRow(grid, row++, u"Контактное лицо"_s, u"EDIT_PERSON"_s, true);
 
-    ButtonDefault = OrderForms::MakeButton(this, u"ButtonDefault"_s, u"По умолчанию"_s);
+    ButtonDefault = NewButton(u"ButtonDefault"_s, u"По умолчанию"_s, this);
     ButtonDefault->setToolTip(u"Заполнить контактную информацию значениями указанными в настройках"_s);
     const auto [ok, exit] = OrderForms::LayOut(this, grid, ButtonDefault);
     Button_Ok = ok;

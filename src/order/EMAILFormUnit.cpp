@@ -1,7 +1,7 @@
 #include "EMAILFormUnit.h"
 
-#include "app/FormStorage.h"
-#include "app/VendorInfo.h"
+#include "shell/FormStorage.h"
+#include "shell/VendorInfo.h"
 #include "OrderForms.h"
 #include "text/TException.h"
 

@@ -1,6 +1,6 @@
 #include "EditFormUnit.h"
 
-#include "app/SysUnit.h"
+#include "shell/SysUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/MemTable.h"
 #include "OrderForms.h"

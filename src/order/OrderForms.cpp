@@ -1,6 +1,7 @@
 #include "OrderForms.h"
 
 #include "framework/Cp1251Validator.h"
+#include "framework/DialogButton.h"
 
 #include <QDialog>
 #include <QFrame>
@@ -37,24 +38,13 @@ void AddSeparator(QGridLayout* grid, int row) {
     grid->addWidget(line, row, 0, 1, 2);
 }
 
-QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    return button;
-}
-
 TDialogButtons LayOut(QDialog* dialog, QGridLayout* rows, QPushButton* leftButton) {
-    const TDialogButtons buttons{
-        MakeButton(dialog, QStringLiteral("Button_Ok"), QStringLiteral("Ok")),
-        MakeButton(dialog, QStringLiteral("Button_Exit"), QStringLiteral(u"Отмена"))};
+    const TDialogButtons buttons{NewButton(QStringLiteral("Button_Ok"), QStringLiteral("Ok"), dialog),
+                                 NewButton(QStringLiteral("Button_Exit"), QStringLiteral(u"Отмена"), dialog)};
     buttons.Ok->setDefault(true);
-    buttons.Exit->setAutoDefault(false);
     QObject::connect(buttons.Exit, &QPushButton::clicked, dialog, &QDialog::reject);
     auto* line = new QHBoxLayout;
-    if (leftButton) {
-        leftButton->setAutoDefault(false);
-        line->addWidget(leftButton);
-    }
+    if (leftButton) line->addWidget(leftButton);
     line->addStretch();
     line->addWidget(buttons.Ok);
     line->addWidget(buttons.Exit);

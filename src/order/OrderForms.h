@@ -16,7 +16,6 @@ void AddRow(QGridLayout* grid, int row, const QString& label, QWidget* field, bo
 QLineEdit* AddTextRow(QGridLayout* grid, int row, const QString& label, const QString& objectName,
                       bool highlighted);
 void AddSeparator(QGridLayout* grid, int row);
-QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& text);
 
 struct TDialogButtons {
     QPushButton* Ok;   // "Button_Ok", the default button; the caller connects it

@@ -1,9 +1,9 @@
 #include "OrderFrameUnit.h"
 
-#include "app/FlashForm.h"
-#include "app/FormStorage.h"
-#include "app/Platform.h"
-#include "app/SysUnit.h"
+#include "shell/FlashForm.h"
+#include "shell/FormStorage.h"
+#include "shell/Platform.h"
+#include "shell/SysUnit.h"
 #include "ContactFormUnit.h"
 #include "EMAILFormUnit.h"
 #include "framework/DBGrid.h"

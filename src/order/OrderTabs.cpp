@@ -1,6 +1,6 @@
 #include "OrderTabs.h"
 
-#include "app/SysUnit.h"
+#include "shell/SysUnit.h"
 #include "EditFormUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"

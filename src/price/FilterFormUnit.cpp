@@ -1,7 +1,7 @@
 #include "FilterFormUnit.h"
 
-#include "app/Application.h"
-#include "app/SysUnit.h"
+#include "shell/Application.h"
+#include "shell/SysUnit.h"
 #include "framework/DBGrid.h"
 #include "TableViewUnit.h"
 

@@ -1,7 +1,7 @@
 #include "AutoUpdate.h"
 
-#include "app/FlashForm.h"
-#include "app/SysUnit.h"
+#include "shell/FlashForm.h"
+#include "shell/SysUnit.h"
 #include "framework/ProcessMessages.h"
 #include "HttpDownload.h"
 

@@ -1,8 +1,9 @@
 #include "UpgradeFormUnit.h"
 
-#include "app/Application.h"
-#include "app/FlashForm.h"
-#include "app/SysUnit.h"
+#include "shell/Application.h"
+#include "shell/FlashForm.h"
+#include "shell/SysUnit.h"
+#include "framework/DialogButton.h"
 #include "framework/ProcessMessages.h"
 #include "Unzip.h"
 #include "UpdatePackage.h"
@@ -25,13 +26,6 @@ TUpgradeForm* UpgradeForm = nullptr;
 namespace {
 
 const QString kPackageName = u"upgrade.upr"_s;
-
-QPushButton* NewButton(const QString& name, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 
