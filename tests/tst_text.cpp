@@ -47,7 +47,7 @@ QByteArray ExactForm(double v) {
     const double mantissa = std::frexp(std::fabs(v - whole), &exponent); // fraction = mantissa * 2^exponent
     const __int128 bits = __int128(std::ldexp(mantissa, 53));
     const int shift = 53 - exponent;
-    const long long digits = shift >= 100 ? 0 : (long long)((bits * 10000000) >> shift);
+    const long long digits = shift >= 100 ? 0 : static_cast<long long>((bits * 10000000) >> shift);
     const bool negative = v < 0 && (whole != 0 || digits != 0);
     return QByteArray(negative ? "-" : "") + QByteArray::number(qint64(std::fabs(whole))) + '.' +
            QByteArray::number(digits).rightJustified(7, '0');
