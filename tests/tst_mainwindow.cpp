@@ -459,7 +459,7 @@ private Q_SLOTS:
         StopProgram();
         StartAndShowProgram();
         TTableView& again = *m_main->Price_Data;
-        QCOMPARE(again.SortMode, 2);
+        QCOMPARE(again.SortMode, TSortMode::Descending);
         QCOMPARE(again.SortField, u"Name"_s);
         QCOMPARE(again.FilterText, u"Presence=+|"_s);
         QCOMPARE(again.Table->RecordCount(), shown);

@@ -46,7 +46,7 @@ OrderHeader SampleHeader() {
             u"г. Тверь"_s, u"+7 4822 00-00-00"_s, u"Иванов И. И."_s,  5};
 }
 
-QList<OrderExport::TColumn> DefaultColumns() {
+QList<TGridColumn> DefaultColumns() {
     return {{u"Code"_s, u"Код"_s},   {u"Name"_s, u"Наименование"_s}, {u"Count"_s, u"Кол-во"_s},
             {u"Price"_s, u"Цена"_s}, {u"Summa"_s, u"Сумма"_s},       {u"Comment"_s, u"Комментарий"_s}};
 }
@@ -198,9 +198,9 @@ private Q_SLOTS:
         QFETCH(QStringList, fields);
         QFETCH(QString, titles);
         QFETCH(QString, total);
-        QList<OrderExport::TColumn> columns;
+        QList<TGridColumn> columns;
         for (const QString& field : fields)
-            for (const OrderExport::TColumn& column : DefaultColumns())
+            for (const TGridColumn& column : DefaultColumns())
                 if (SameText(column.FieldName, field)) columns.append({field, column.Title});
         OrderHeader header = SampleHeader();
         header.DiscountPercent = 0;
