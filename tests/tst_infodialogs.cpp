@@ -20,6 +20,9 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 
+#include <QHeaderView>
+#include <QScrollBar>
+
 #include <QtTest>
 
 #include <memory>
@@ -100,6 +103,35 @@ private Q_SLOTS:
     }
 
     void cleanup() { StopProgram(); }
+
+    void infoGridKeepsItsFirstColumnAndResizesRows() {
+        TPriceList list;
+        list.PriceInfo = {{u"Поставщик"_s, QString(400, u'ж')}, {u"Дата"_s, u"01.12.2026"_s}};
+        TAboutForm form(list, nullptr);
+        form.PageControl->setCurrentWidget(form.TabSheet_Price);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TStringGrid& grid = *form.InfPrice;
+        QHeaderView* fixed = grid.verticalHeader();
+        QCOMPARE(grid.Cells(0, 1), u"Поставщик"_s);
+        QCOMPARE(fixed->model()->headerData(0, Qt::Vertical).toString(), u"Поставщик"_s);
+
+        // The value column widened beyond the dialog and scrolled to its end: the parameters stay.
+        grid.SetColWidth(1, 2000);
+        const QRect titles = fixed->geometry();
+        QTRY_VERIFY(grid.horizontalScrollBar()->maximum() > 0);
+        grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+        QVERIFY(fixed->isVisible());
+        QCOMPARE(fixed->geometry(), titles);
+
+        // The border under a row, dragged down in the fixed column, makes the row taller.
+        const int height = grid.rowHeight(0);
+        const QPoint border(fixed->width() / 2, fixed->sectionViewportPosition(0) + height - 1);
+        QTest::mousePress(fixed->viewport(), Qt::LeftButton, {}, border);
+        QTest::mouseMove(fixed->viewport(), border + QPoint(0, 15));
+        QTest::mouseRelease(fixed->viewport(), Qt::LeftButton, {}, border + QPoint(0, 15));
+        QVERIFY2(grid.rowHeight(0) > height, qPrintable(QString::number(grid.rowHeight(0))));
+    }
 
     void commandsShowTheirPage() {
         StartAndShowProgram();

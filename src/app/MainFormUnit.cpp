@@ -312,7 +312,7 @@ void TMainForm::SetPanel1Height(int height) {
 void TMainForm::FormCreate() {
     TDBGrid* priceGrid = Price_Data->TableViewGrid;
     DefinePriceFields(*Price_Data->Table);
-    priceGrid->SetColumns(PriceColumns());
+    priceGrid->SetDesignColumns(PriceColumns());
 
     FormStorage.AttachWindow(this);
     FormStorage.AttachHeight(

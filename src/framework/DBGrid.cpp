@@ -115,6 +115,17 @@ void TDBGrid::SetColumns(const QList<TGridColumn>& columns) {
     m_selected = std::clamp(m_selected, 0, std::max(0, m_source->columnCount() - 1));
 }
 
+void TDBGrid::SetDesignColumns(QList<TGridColumn> columns) {
+    constexpr double kDesignCharWidth = 5;
+    constexpr int kTitleMargin = 12; // the header's frame and the sort marker's room
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kDesignCharWidth);
+    const QFontMetrics title(horizontalHeader()->font());
+    for (TGridColumn& column : columns)
+        column.Width = std::max(static_cast<int>(column.Width * scale + 0.5),
+                                title.horizontalAdvance(column.Title) + kTitleMargin);
+    SetColumns(columns);
+}
+
 int TDBGrid::ColumnCount() const {
     return m_source ? m_source->columnCount() : 0;
 }

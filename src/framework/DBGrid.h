@@ -38,6 +38,9 @@ public:
 
     // A new column set, in this order.
     void SetColumns(const QList<TGridColumn>& columns);
+    // Columns whose widths were designed for a font with 5-pixel characters: widened for this grid's
+    // font, and each at least as wide as its title.
+    void SetDesignColumns(QList<TGridColumn> columns);
     QList<TGridColumn> Columns() const; // with the widths and visibility they have now
     int ColumnCount() const;
     TGridColumn Column(int column) const;

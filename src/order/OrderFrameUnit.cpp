@@ -127,7 +127,7 @@ void TOrderFrame::DefineLines() {
     };
     for (const char16_t* name : {u"Count", u"Price", u"Summa"})
         table.FieldByName(name).Alignment = Qt::AlignRight;
-    Order_data->TableViewGrid->SetColumns({
+    Order_data->TableViewGrid->SetDesignColumns({
         column(u"Code"_s, u"Код"_s, 40, Qt::AlignLeft),
         column(u"Name"_s, u"Наименование"_s, 475, Qt::AlignLeft),
         column(u"Count"_s, u"Кол-во"_s, 100, Qt::AlignRight),
