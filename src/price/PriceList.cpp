@@ -88,7 +88,7 @@ void TPriceList::Load(const QString& fileName, TTableViewLogic& priceView, TMemT
     const QString version = file.FieldByName(u"ВЕРСИЯ").AsString();
     if (version != kVersion)
         throw TException(u"Несоответствие версий программы (ver 1020) и файла данных data.iop (ver "_s +
-                         version + u")."_s);
+                         MessageExcerpt(version) + u")."_s);
 
     file.OpenSection(u"ИНФ_О_ПРАЙСЕ");
     file.First();

@@ -1,10 +1,10 @@
 #include "UpgradeFormUnit.h"
 
+#include "framework/DialogButton.h"
+#include "framework/ProcessMessages.h"
 #include "shell/Application.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
-#include "framework/DialogButton.h"
-#include "framework/ProcessMessages.h"
 #include "Unzip.h"
 #include "UpdatePackage.h"
 
@@ -118,7 +118,7 @@ void TUpgradeForm::ShowUpdateInfo() {
         Button_Continue->setEnabled(false);
         try {
             TUpdatePackage package(UpdateFileName);
-            package.CheckVersion();
+            package.Check();
             FillInfo(package.PriceInfo(ProcessMessages));
         } catch (...) {
             failure = std::current_exception();
