@@ -1,6 +1,5 @@
 // The whole program against bad input and a failing disk, driven through its main window.
 #include "app/MainFormUnit.h"
-#include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
 #include "FileSizeLimit.h"
 #include "framework/FileDialog.h"
@@ -12,6 +11,7 @@
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
+#include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "text/Cp1251.h"
 #include "update/UpgradeFormUnit.h"
@@ -24,6 +24,7 @@
 #include <QMutex>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -172,38 +173,21 @@ struct TState {
 
 } // namespace
 
-class TstReliability : public QObject {
+class TstReliability : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
     std::unique_ptr<THttpTestServer> m_server;
     QMutex m_servedLock;
     QByteArray m_served;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TUpgradeForm> m_upgrade;
 
     QString Home(const QString& name) const { return m_home.filePath(name); }
-
-    void Start() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_upgrade = std::make_unique<TUpgradeForm>(m_main->UpgradeEnvironment(), m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
-    void Stop() {
-        m_upgrade.reset();
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    TUpgradeForm& Upgrade() const { return m_program->UpgradeForm(); }
 
     // The program's folder: a price list, settings with the download address, and one order open.
     void Prepare(const QString& home) {
-        qputenv("TEVLAR_HOME", QFile::encodeName(home));
+        StopProgram();
+        UseProgramFolder(home);
         QVERIFY(QDir(home).mkpath(u"Temp"_s));
         const auto articles = Demo::MakeArticles({.Articles = 50, .Seed = 9});
         Demo::WritePriceList(home + u"/data.iop"_s, articles);
@@ -213,7 +197,7 @@ class TstReliability : public QObject {
         settings.UpdateFile();
         OrderFile::Write(home + u"/open.zkz"_s, {u"1"_s, QDate(2004, 3, 5)},
                          {{articles[0].Code, articles[0].Name, 2, 753.06, 1506.12, u""_s}});
-        Start();
+        StartAndShowProgram();
         TFileDialog::SetNextFileName(home + u"/open.zkz"_s);
         m_main->OrderOpen->trigger();
         QCOMPARE(m_main->OrderControl->count(), 1);
@@ -242,9 +226,9 @@ class TstReliability : public QObject {
         bool dialogShown = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
-            if (!m_upgrade->isVisible()) return;
+            if (!Upgrade().isVisible()) return;
             dialogShown = true;
-            m_upgrade->reject();
+            Upgrade().reject();
         });
         watch.start(20);
         command->trigger();
@@ -264,7 +248,7 @@ private Q_SLOTS:
         });
     }
 
-    void cleanup() { Stop(); }
+    void cleanupTestCase() { StopProgram(); }
 
     // Each file of tests/bad-input is one case: the input, how it reaches the program, and the message
     // the user sees. Whatever the input, the price list, the open order and the settings stay as they
@@ -283,8 +267,9 @@ private Q_SLOTS:
     void badInput() {
         QFETCH(QString, path);
         const TBadInput c = ReadCase(path);
+        // One run of the program takes every case, as a user's program would.
         const QString home = Home(u"program"_s);
-        Prepare(home);
+        if (!m_program) Prepare(home);
         TMessageBox::Reset();
         const TState before = State(home);
         const QString temp = home + u"/Temp"_s;
@@ -325,7 +310,7 @@ private Q_SLOTS:
         TState after = State(home);
         if (c.Message.isEmpty() && c.Input == u"order"_s) after.Settings = before.Settings;
         QVERIFY(after == before);
-        QVERIFY(m_main->isEnabled() && !m_flash->isVisible());
+        QVERIFY(m_main->isEnabled() && !m_program->Flash().isVisible());
         // Nothing of the input stays but the downloaded file itself.
         QVERIFY(!QFile::exists(temp + u"/upgrade.upr"_s));
     }
@@ -348,6 +333,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(home));
         TestDisk disk(home);
         if (readOnly && !disk.CanBeReadOnly()) QSKIP("root, and no disk of its own to make read-only");
+        // The program ends before its disk goes.
+        const auto stop = qScopeGuard([this] { StopProgram(); });
         Prepare(home);
         // An update bigger than the price list, and an archive of it, outside the disk.
         Demo::WriteUpdatePackage(Home(u"big.upr"_s), Demo::MakeArticles({.Articles = 400, .Seed = 4}));
@@ -412,7 +399,7 @@ private Q_SLOTS:
         for (const QString& error : errors)
             QVERIFY2(error == kErrorPrefix + op->Message + reason, qPrintable(error));
         QCOMPARE(ReadBytes(op->Target), before);
-        QVERIFY(!m_flash->isVisible());
+        QVERIFY(!m_program->Flash().isVisible());
         if (operation == u"settings"_s) {
             QVERIFY(!m_main->isVisible());
             return;
@@ -428,7 +415,6 @@ private Q_SLOTS:
         m_main->ActionListUpdate();
         m_main->OrderSave->trigger();
         QCOMPARE(TMessageBox::ShownTexts(), QStringList());
-        Stop();
     }
 };
 

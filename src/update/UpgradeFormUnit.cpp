@@ -21,8 +21,6 @@
 
 using namespace Qt::StringLiterals;
 
-TUpgradeForm* UpgradeForm = nullptr;
-
 namespace {
 
 const QString kPackageName = u"upgrade.upr"_s;
@@ -88,12 +86,9 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
         connect(infPrice, &QAction::enabledChanged, Button_InfPrice, &QPushButton::setEnabled);
     }
 
-    if (!UpgradeForm) UpgradeForm = this;
 }
 
-TUpgradeForm::~TUpgradeForm() {
-    if (UpgradeForm == this) UpgradeForm = nullptr;
-}
+TUpgradeForm::~TUpgradeForm() = default;
 
 void TUpgradeForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
