@@ -7,40 +7,38 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+struct TReason {
+    int Error;
+    const char16_t* Text;
+};
+
+const TReason kReasons[] = {
+    {ENOSPC, u"Нет места на устройстве"},
+    {EFBIG, u"Превышен допустимый размер файла"},
+    {EDQUOT, u"Превышена дисковая квота"},
+    {EROFS, u"Файловая система доступна только для чтения"},
+    {EACCES, u"Отказано в доступе"},
+    {EPERM, u"Отказано в доступе"},
+    {EIO, u"Ошибка ввода-вывода"},
+    {ENOENT, u"Нет такого файла или папки"},
+    {ENOTDIR, u"Часть пути не является папкой"},
+    {EISDIR, u"Это папка, а не файл"},
+    {ENAMETOOLONG, u"Слишком длинное имя файла"},
+    {EMFILE, u"Слишком много открытых файлов"},
+    {ENFILE, u"Слишком много открытых файлов"},
+    {EBUSY, u"Файл занят другой программой"},
+    {ETXTBSY, u"Файл занят другой программой"},
+    {ENOMEM, u"Недостаточно памяти"},
+};
+
+} // namespace
+
 QString SystemErrorText(int error) {
-    switch (error) {
-    case ENOSPC:
-        return u"Нет места на устройстве"_s;
-    case EFBIG:
-        return u"Превышен допустимый размер файла"_s;
-    case EDQUOT:
-        return u"Превышена дисковая квота"_s;
-    case EROFS:
-        return u"Файловая система доступна только для чтения"_s;
-    case EACCES:
-    case EPERM:
-        return u"Отказано в доступе"_s;
-    case EIO:
-        return u"Ошибка ввода-вывода"_s;
-    case ENOENT:
-        return u"Нет такого файла или папки"_s;
-    case ENOTDIR:
-        return u"Часть пути не является папкой"_s;
-    case EISDIR:
-        return u"Это папка, а не файл"_s;
-    case ENAMETOOLONG:
-        return u"Слишком длинное имя файла"_s;
-    case EMFILE:
-    case ENFILE:
-        return u"Слишком много открытых файлов"_s;
-    case EBUSY:
-    case ETXTBSY:
-        return u"Файл занят другой программой"_s;
-    case ENOMEM:
-        return u"Недостаточно памяти"_s;
-    default:
-        return u"Системная ошибка %1 (%2)"_s.arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
+    for (const TReason& reason : kReasons)
+        if (reason.Error == error) return QString::fromUtf16(reason.Text);
+    return u"Системная ошибка %1 (%2)"_s.arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 bool WriteAll(QFileDevice& file, const char* data, qint64 size, QString& reason) {
