@@ -1,3 +1,5 @@
+#include "FileSizeLimit.h"
+#include "TestFiles.h"
 #include "order/OrderFile.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -28,12 +30,6 @@ class TstOrderFile : public QObject {
                 u"+7 4822 00-00-00"_s,
                 u"Иванов И. И."_s,
                 5};
-    }
-
-    static void WriteRaw(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
 
     static QString ReadError(const QString& path) {
@@ -94,32 +90,24 @@ private Q_SLOTS:
     void unchangedNumbersKeepTheirText() {
         const QString path = PathOf(u"resave.zkz"_s);
         OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 2, 753.06, 1506.12, u""_s}});
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().contains("\r\n2.0000000\r\n753.0599999\r\n1506.1199999\r\n"));
-        f.close();
+        QVERIFY(ReadBytes(path).contains("\r\n2.0000000\r\n753.0599999\r\n1506.1199999\r\n"));
         OrderFile::Write(path, SampleHeader(),
                          {{u"A"_s, u"B"_s, 1, 2, 3, u""_s}, {u"C"_s, u"D"_s, 4, 5, 6, u""_s}});
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray bytes = f.readAll();
-        f.close();
+        QByteArray bytes = ReadBytes(path);
         bytes.replace("\r\n1.0000000\r\n2.0000000\r\n3.0000000\r\n", "\r\n2\r\n753.06\r\n1506.12\r\n");
         bytes.replace("\r\n4.0000000\r\n5.0000000\r\n6.0000000\r\n", "\r\n-0\r\n1e308\r\n\r\n");
-        WriteRaw(path, bytes);
+        WriteBytes(path, bytes);
         for (int save = 0; save < 3; ++save) {
             const OrderDocument order = OrderFile::Read(path);
             OrderFile::Write(path, order.Header, order.Lines);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), bytes);
-            f.close();
+            QCOMPARE(ReadBytes(path), bytes);
         }
         // A changed value is written in the file's form.
         OrderDocument order = OrderFile::Read(path);
         order.Lines[0].Price = 10.5;
         order.Lines[1].Summa = 7;
         OrderFile::Write(path, order.Header, order.Lines);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray changed = f.readAll();
+        const QByteArray changed = ReadBytes(path);
         QVERIFY(changed.contains("\r\n2\r\n10.5000000\r\n1506.12\r\n"));
         QVERIFY(changed.contains("\r\n-0\r\n1e308\r\n7.0000000\r\n"));
     }
@@ -138,13 +126,10 @@ private Q_SLOTS:
         QFETCH(double, value);
         const QString path = PathOf(u"odd.zkz"_s);
         OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 1, 1, 1, u""_s}});
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QByteArray bytes = f.readAll();
-        f.close();
+        QByteArray bytes = ReadBytes(path);
         bytes.replace("\r\n1.0000000\r\n1.0000000\r\n1.0000000\r\n",
                       "\r\n" + text + "\r\n" + text + "\r\n" + text + "\r\n");
-        WriteRaw(path, bytes);
+        WriteBytes(path, bytes);
         const OrderDocument order = OrderFile::Read(path);
         QCOMPARE(order.Lines.size(), size_t(1));
         QCOMPARE(order.Lines[0].Price, value);
@@ -169,7 +154,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(QString, shownVersion);
         const QString path = PathOf(u"bad.zkz"_s);
-        WriteRaw(path, content);
+        WriteBytes(path, content);
         QCOMPARE(ReadError(path), u"Несоответствие версий программы (ver 1020) и файла заказа "_s + path +
                                       u" (ver "_s + shownVersion + u")."_s);
     }
@@ -181,7 +166,7 @@ private Q_SLOTS:
 
     void laterVersionRecordCounts() {
         const QString path = PathOf(u"two.zkz"_s);
-        WriteRaw(path, Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n"
+        WriteBytes(path, Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n"
                           u"\tЗАП_ОСН\t\r\n1019\r\n\tЗАП_ОСН\t\r\n1020\r\n"_s));
         QCOMPARE(ReadError(path), QString());
     }
@@ -189,17 +174,20 @@ private Q_SLOTS:
     void failedWriteKeepsThePreviousFile() {
         const QString path = PathOf(u"keep.zkz"_s);
         OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 1, 1, 1, u""_s}});
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray before = f.readAll();
-        f.close();
-        // A folder in the way of the temporary file's rename: the write cannot complete.
+        const QByteArray before = ReadBytes(path);
+        std::vector<OrderLine> many(200, {u"КОД"_s, u"Длинное наименование детали"_s, 3, 120.5, 361.5, u"к"_s});
+        {
+            // The disk fills up half-way through the new, larger file.
+            const FileSizeLimit limit(before.size() + 1000);
+            QVERIFY_THROWS_EXCEPTION(TException, OrderFile::Write(path, SampleHeader(), many));
+        }
+        QCOMPARE(ReadBytes(path), before);
+        QCOMPARE(QDir(m_dir.path()).entryList({u"keep.zkz*"_s}, QDir::Files), QStringList{u"keep.zkz"_s});
+        // A folder in the way of the file: nothing is written, nothing is left behind.
         const QString blocked = PathOf(u"blocked.zkz"_s);
         QVERIFY(QDir().mkpath(blocked + u"/inside"_s));
         QVERIFY_THROWS_EXCEPTION(TException, OrderFile::Write(blocked, SampleHeader(), {}));
-        QVERIFY(QFileInfo(blocked).isDir());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QVERIFY(QFileInfo::exists(blocked + u"/inside"_s));
     }
 };
 
