@@ -1,7 +1,7 @@
-#include "TestFiles.h"
 #include "FileSizeLimit.h"
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
+#include "TestFiles.h"
 
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"

@@ -15,7 +15,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 namespace {
 
 const QStringList kArticleFields = {
