@@ -305,17 +305,26 @@ private Q_SLOTS:
     // The fast collation must order exactly as QCollator does, whatever the characters.
     void collationMatchesQCollator_data() {
         QTest::addColumn<QString>("alphabet");
-        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s;
-        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s;
-        QTest::newRow("other") << Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°") + QChar(0x0098);
+        QTest::addColumn<int>("minLength");
+        QTest::addColumn<int>("maxLength");
+        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s << 0 << 5;
+        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s << 0 << 5;
+        QTest::newRow("other") << Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°") + QChar(0x0098) << 0 << 5;
+        // Long texts sharing their first eight letters are told apart beyond the key's prefix.
+        QTest::newRow("beyond eight letters") << u"аАб"_s << 7 << 11;
     }
     void collationMatchesQCollator() {
         QFETCH(QString, alphabet);
+        QFETCH(int, minLength);
+        QFETCH(int, maxLength);
         std::mt19937 rng(7);
         std::vector<QByteArray> texts;
+        // Nine and ten letters after the same eight: the tenth-letter text goes first here.
+        texts.push_back(Cp1251::Encode(u"ааааааааб"));
+        texts.push_back(Cp1251::Encode(u"аааааааааб"));
         for (int i = 0; i < 3000; ++i) {
             QString s;
-            for (int n = int(rng() % 6); n > 0; --n)
+            for (int n = minLength + int(rng() % uint(maxLength - minLength + 1)); n > 0; --n)
                 s += alphabet[int(rng() % alphabet.size())];
             texts.push_back(Cp1251::Encode(s));
         }

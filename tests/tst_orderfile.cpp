@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 class TstOrderFile : public QObject {
@@ -81,6 +83,57 @@ private Q_SLOTS:
         QCOMPARE(read.Lines[1].Count, 1.5);
         QCOMPARE(read.Lines[1].Price, 12.05);
         QCOMPARE(read.Lines[1].Comment, QString());
+    }
+
+    // A number read and not changed keeps its text: the fixed seven-decimal form would lower 753.06 at
+    // every save (753.0599999, 753.0599998, ...). Odd texts that read as 0 stay as they were too.
+    void unchangedNumbersKeepTheirText() {
+        const QString path = PathOf(u"resave.zkz"_s);
+        OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 2, 753.06, 1506.12, u""_s}});
+        QVERIFY(ReadBytes(path).contains("\r\n2.0000000\r\n753.0599999\r\n1506.1199999\r\n"));
+        OrderFile::Write(path, SampleHeader(),
+                         {{u"A"_s, u"B"_s, 1, 2, 3, u""_s}, {u"C"_s, u"D"_s, 4, 5, 6, u""_s}});
+        QByteArray bytes = ReadBytes(path);
+        bytes.replace("\r\n1.0000000\r\n2.0000000\r\n3.0000000\r\n", "\r\n2\r\n753.06\r\n1506.12\r\n");
+        bytes.replace("\r\n4.0000000\r\n5.0000000\r\n6.0000000\r\n", "\r\n-0\r\n1e308\r\n\r\n");
+        WriteBytes(path, bytes);
+        for (int save = 0; save < 3; ++save) {
+            const OrderDocument order = OrderFile::Read(path);
+            OrderFile::Write(path, order.Header, order.Lines);
+            QCOMPARE(ReadBytes(path), bytes);
+        }
+        // A changed value is written in the file's form.
+        OrderDocument order = OrderFile::Read(path);
+        order.Lines[0].Price = 10.5;
+        order.Lines[1].Summa = 7;
+        OrderFile::Write(path, order.Header, order.Lines);
+        const QByteArray changed = ReadBytes(path);
+        QVERIFY(changed.contains("\r\n2\r\n10.5000000\r\n1506.12\r\n"));
+        QVERIFY(changed.contains("\r\n-0\r\n1e308\r\n7.0000000\r\n"));
+    }
+
+    void oddNumbersInAnOrder_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("1e308") << QByteArray("1e308") << 0.0;
+        QTest::newRow("NaN") << QByteArray("NaN") << 0.0;
+        QTest::newRow("-0") << QByteArray("-0") << 0.0;
+        QTest::newRow("beyond 64 bits") << QByteArray("99999999999999999999") << 0.0;
+        QTest::newRow("largest") << QByteArray("9223372036854775807") << 9223372036854775807.0;
+    }
+    void oddNumbersInAnOrder() {
+        QFETCH(QByteArray, text);
+        QFETCH(double, value);
+        const QString path = PathOf(u"odd.zkz"_s);
+        OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 1, 1, 1, u""_s}});
+        QByteArray bytes = ReadBytes(path);
+        bytes.replace("\r\n1.0000000\r\n1.0000000\r\n1.0000000\r\n",
+                      "\r\n" + text + "\r\n" + text + "\r\n" + text + "\r\n");
+        WriteBytes(path, bytes);
+        const OrderDocument order = OrderFile::Read(path);
+        QCOMPARE(order.Lines.size(), size_t(1));
+        QCOMPARE(order.Lines[0].Price, value);
+        QVERIFY(!std::signbit(order.Lines[0].Price));
     }
 
     void refusesOtherVersions_data() {

@@ -406,6 +406,34 @@ private Q_SLOTS:
         QCOMPARE(OrderFile::Read(path).Lines.size(), order->Lines().size());
     }
 
+    // Lines read from a file keep their numbers' text when the order is saved again; a line added or
+    // edited since is written in the file's own form.
+    void resavingKeepsTheNumbersItRead() {
+        const QString path = m_dir->filePath(u"read.zkz"_s);
+        OrderFile::Write(path, {u"1"_s, QDate(2004, 3, 5)}, {{u"AB1"_s, u"Ремень"_s, 1, 2, 3, u""_s}});
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        f.close();
+        bytes.replace("\r\n1.0000000\r\n2.0000000\r\n3.0000000\r\n", "\r\n2\r\n753.06\r\n1506.12\r\n");
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+
+        TFileDialog::SetNextFileName(path);
+        m_orders->OrderOpenExecute();
+        TOrderFrame* order = m_orders->CurrentOrder();
+        QCOMPARE(LineValue(order, 0, u"Price"_s), 753.06);
+        // Sorted by price, so that the read line is no longer first.
+        AddArticle(u"тр7"_s, 2);
+        order->Order_data->Table->SortOnField(order->Order_data->Table->FieldByName(u"Price").Index(), false);
+        m_orders->OrderSaveExecute();
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray saved = f.readAll();
+        QVERIFY2(saved.contains("\r\n2\r\n753.06\r\n1506.12\r\n"), saved.constData());
+        QVERIFY(saved.contains("\r\n2.0000000\r\n250.0000000\r\n500.0000000\r\n"));
+    }
+
     void damagedFilesOpenNoTab_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("garbage") << QByteArray("\x00\x01\xff\xfe\x80garbage", 12);

@@ -1,10 +1,10 @@
 #include "IniFile.h"
 
 #include "text/Cp1251.h"
+#include "text/SaveFile.h"
 #include "text/TException.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -199,8 +199,8 @@ bool TIniFile::WriteTo(QIODevice& device) const {
 void TIniFile::UpdateFile() {
     if (!m_modified) return;
     if (!m_readError.isEmpty()) throw TException(m_readError);
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteTo(file) || !file.commit())
-        throw TException(u"Не удалось записать файл \"%1\": %2"_s.arg(m_fileName, file.errorString()));
+    TSaveFile file(m_fileName);
+    if (!file.Open() || !WriteTo(file) || !file.Commit())
+        throw TException(u"Не удалось записать файл \"%1\": %2"_s.arg(m_fileName, file.Reason()));
     m_modified = false;
 }

@@ -1,10 +1,10 @@
 #include "TabTextWriter.h"
 
 #include "text/Cp1251.h"
+#include "text/SaveFile.h"
 #include "text/TException.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -58,15 +58,14 @@ void TTabTextWriter::EndLine() {
 }
 
 void SaveTabText(const QString& fileName, const std::function<void(TTabTextWriter&)>& write) {
-    QSaveFile file(fileName);
-    // Unbuffered: a short write while a buffer is flushed at commit would go unnoticed.
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    TSaveFile file(fileName);
+    bool written = file.Open();
     if (written) {
         TTabTextWriter writer(file);
         write(writer);
-        written = writer.Flush() && file.commit();
+        written = writer.Flush() && file.Commit();
     }
-    if (!written) throw TException(u"Ошибка записи файла "_s + fileName + u": "_s + file.errorString());
+    if (!written) throw TException(u"Ошибка записи файла "_s + fileName + u": "_s + file.Reason());
 }
 
 QByteArray TabText(const std::function<void(TTabTextWriter&)>& write) {

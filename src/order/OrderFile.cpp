@@ -16,6 +16,17 @@ const QStringList kLineFields = {u"КОД"_s,  u"НАИМЕНОВАНИЕ"_s, u"
                                  u"ЦЕНА"_s, u"СУММА"_s,        u"КОММЕНТАРИЙ"_s};
 
 // Every record is written the same way: all values Null, then the ones given, then append.
+// The text a field holds, empty rather than null when the field is missing.
+QByteArray TextOf(const TFieldValue& field) {
+    const QByteArrayView bytes = field.AsBytes();
+    return bytes.isNull() ? QByteArray("") : bytes.toByteArray();
+}
+
+TValue Number(double value, const QByteArray& fileText) {
+    if (!fileText.isNull() && FileText::ToFloat(fileText) == value) return TValue::FromBytes(fileText);
+    return value;
+}
+
 void AppendRecord(TImpExpFile& file, std::initializer_list<std::pair<QStringView, TValue>> values) {
     file.ClearValues();
     for (const auto& [name, value] : values)
@@ -53,8 +64,13 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
     const TFieldValue& comment = file.FieldByName(u"КОММЕНТАРИЙ");
     for (file.First(); file.HasRecord(); file.Next()) {
         if (pump) pump();
-        order.Lines.push_back({code.AsString(), name.AsString(), count.AsFloat(), price.AsFloat(),
-                               summa.AsFloat(), comment.AsString()});
+        order.Lines.push_back({code.AsString(),
+                               name.AsString(),
+                               count.AsFloat(),
+                               price.AsFloat(),
+                               summa.AsFloat(),
+                               comment.AsString(),
+                               {TextOf(count), TextOf(price), TextOf(summa)}});
     }
     return order;
 }
@@ -86,9 +102,9 @@ void Write(const QString& fileName, const OrderHeader& h, const std::vector<Orde
         file.ClearValues();
         fields[0]->Value = line.Code;
         fields[1]->Value = line.Name;
-        fields[2]->Value = line.Count;
-        fields[3]->Value = line.Price;
-        fields[4]->Value = line.Summa;
+        fields[2]->Value = Number(line.Count, line.FileTexts[0]);
+        fields[3]->Value = Number(line.Price, line.FileTexts[1]);
+        fields[4]->Value = Number(line.Summa, line.FileTexts[2]);
         fields[5]->Value = line.Comment;
         file.AppendRecord();
     }

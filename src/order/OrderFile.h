@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -24,6 +26,10 @@ struct OrderLine {
     double Price = 0;
     double Summa = 0;
     QString Comment;
+    // Count, Price and Summa as the file wrote them; null for a line that was not read. A number whose
+    // value is unchanged is written back with this text: the file's fixed form truncates to seven
+    // decimals, so 753.06 read back and written anew would drop at every save (753.0599999, ...).
+    std::array<QByteArray, 3> FileTexts;
 };
 
 struct OrderDocument {

@@ -158,6 +158,7 @@ void TOrderFrame::FillLines(const std::vector<OrderLine>& lines) {
         table.AfterPost = afterPost;
     });
     table.EmptyTable();
+    m_fileTexts.clear();
     for (const OrderLine& line : lines) {
         table.Append();
         table.Field(Code).SetAsString(line.Code);
@@ -167,6 +168,7 @@ void TOrderFrame::FillLines(const std::vector<OrderLine>& lines) {
         table.Field(Summa).SetAsFloat(line.Summa);
         table.Field(Comment).SetAsString(line.Comment);
         table.Post();
+        m_fileTexts[table.Field(Id).AsInteger()] = line.FileTexts;
     }
     table.First();
 }
@@ -195,9 +197,11 @@ std::vector<OrderLine> TOrderFrame::Lines() {
         lines.reserve(size_t(table.RecordCount()));
         for (int i = 0; i < table.RecordCount(); ++i) {
             const int row = table.RowAt(i);
+            const auto read = m_fileTexts.find(qint64(table.RowFloat(row, Id)));
             lines.push_back({table.RowText(row, Code), table.RowText(row, Name), Number(table, row, Count),
                              Number(table, row, Price), Number(table, row, Summa),
-                             table.RowText(row, Comment)});
+                             table.RowText(row, Comment),
+                             read == m_fileTexts.end() ? std::array<QByteArray, 3>{} : read->second});
         }
     });
     return lines;

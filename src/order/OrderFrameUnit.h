@@ -6,6 +6,7 @@
 #include <QFrame>
 
 #include <array>
+#include <unordered_map>
 
 class QLabel;
 class QToolBar;
@@ -70,4 +71,6 @@ private:
     void WithAllLines(const std::function<void()>& visit);
 
     const TOrderEnvironment m_env;
+    // By line ID: the numbers' texts in the file the order was read from.
+    std::unordered_map<qint64, std::array<QByteArray, 3>> m_fileTexts;
 };

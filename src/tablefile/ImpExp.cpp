@@ -1,13 +1,14 @@
 #include "ImpExp.h"
 
 #include "text/Cp1251.h"
+#include "text/SaveFile.h"
 #include "text/TException.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -52,6 +53,56 @@ void MakeHarmless(char* data, qsizetype size) {
     throw TException(QStringLiteral(u"Невозможно открыть файл ") + fileName);
 }
 
+[[noreturn]] void FailTooManyLines(const QString& fileName) {
+    throw TException(QStringLiteral(u"Файл ") + fileName +
+                     QStringLiteral(u" повреждён или не является файлом данных программы: в нём слишком "
+                                    u"много строк для его размера"));
+}
+
+// A few short files aside, the program's files average far more than four bytes a line (a record of
+// the price list has some 10); a file of mostly empty lines is damage or an attack, not data.
+constexpr qsizetype kFreeLines = 64 * 1024;
+qsizetype MaxLines(qsizetype bytes) {
+    return kFreeLines + bytes / 4;
+}
+
+constexpr qsizetype kSpareLines = 64;
+
+// The whole file, whatever it is: its size is only a hint (a FIFO or a device has none, a file may grow
+// while it is read), so what arrives is counted against the limit.
+QByteArray ReadWhole(const QString& fileName, qint64 limit) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) FailOpen(fileName);
+    const auto tooBig = [&] {
+        return TException(QStringLiteral(u"Файл слишком велик: ") + fileName +
+                          QStringLiteral(u" (больше %1 байт)").arg(limit));
+    };
+    const qint64 hint = file.isSequential() ? 0 : file.size();
+    if (hint > limit) throw tooBig();
+    // One byte more than the hint, so that the end of a regular file is seen without growing.
+    QByteArray bytes(qsizetype(std::min(std::max<qint64>(hint + 1, 64 * 1024), limit + 1)),
+                     Qt::Uninitialized);
+    qint64 used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (used > limit) throw tooBig();
+            bytes.resize(qsizetype(std::min(used * 2, limit + 1)));
+        }
+        errno = 0;
+        const qint64 read = file.read(bytes.data() + used, bytes.size() - used);
+        if (read < 0) {
+            const int error = errno;
+            throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") +
+                             (error ? SystemErrorText(error) : file.errorString()));
+        }
+        if (read == 0) break;
+        used += read;
+    }
+    if (used > limit) throw tooBig();
+    bytes.truncate(qsizetype(used));
+    return bytes;
+}
+
 } // namespace
 
 TFieldValue::TFieldValue(QByteArray name) : m_name(std::move(name)), m_lowerName(AnsiLowerCase(m_name)) {}
@@ -66,10 +117,10 @@ TImpExpFile::TImpExpFile(const QString& fileName, bool createIfMissing) {
         return;
     }
     if (!createIfMissing) FailOpen(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || !file.commit())
+    TSaveFile file(fileName);
+    if (!file.Open() || !file.Commit())
         throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") +
-                         file.errorString());
+                         file.Reason());
 }
 
 TImpExpFile::~TImpExpFile() = default;
@@ -79,21 +130,24 @@ QByteArray TImpExpFile::MarkerText(LineKind kind) {
 }
 
 void TImpExpFile::Load(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) FailOpen(fileName);
-    if (file.size() >= qint64(kAddedBit))
-        throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
-    m_original = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") +
-                         file.errorString());
-
+    m_original = ReadWhole(fileName, MaxFileSize);
     const char* begin = m_original.constData();
     const char* end = begin + m_original.size();
     if (const void* nul = std::memchr(begin, 0, m_original.size())) end = static_cast<const char*>(nul);
 
-    // Exact for LF and CR LF files; files with bare CR line ends only grow the vector.
-    m_lines.reserve(size_t(std::count(begin, end, '\n')) + 1);
+    // Every line costs an entry of the index, so a file of little else than line breaks would cost
+    // many times its size: such a file is refused before the index is made.
+    qsizetype lineFeeds = 0, carriageReturns = 0;
+    for (const char* p = begin; p < end; ++p) {
+        lineFeeds += *p == '\n';
+        carriageReturns += *p == '\r';
+    }
+    // Exact for LF, CR LF and CR files; only a mixture of line ends may need more.
+    const qsizetype expected = std::max(lineFeeds, carriageReturns) + 1;
+    const qsizetype maxLines = MaxLines(end - begin);
+    if (expected > maxLines) FailTooManyLines(fileName);
+    // Room for the sections a reader opens and does not find: they are appended.
+    m_lines.reserve(size_t(expected + kSpareLines));
     for (const char* p = begin; p < end;) {
         // Find the LF first (fast), then any CR before it: a line ends at CR, LF or CR LF.
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
@@ -102,6 +156,7 @@ void TImpExpFile::Load(const QString& fileName) {
         const char* q = cr ? cr : limit;
         const QByteArrayView text(p, q - p);
         if (text.size() > kSizeMask) throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
+        if (qsizetype(m_lines.size()) == maxLines) FailTooManyLines(fileName);
         m_lines.push_back({quint32(p - begin), quint32(text.size()) | (quint32(Classify(text)) << 29)});
         if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
         p = q + 1;
@@ -182,13 +237,13 @@ bool TImpExpFile::WriteTo(QIODevice& device) const {
     return flush();
 }
 
-void TImpExpFile::SaveToFile(const QString& fileName) const {
-    QSaveFile file(fileName);
-    // Buffered, a short write while the buffer is flushed at commit goes unnoticed (a full disk leaves a
-    // cut file that commit still puts in place); unbuffered, every short write is seen.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteTo(file) || !file.commit())
+void TImpExpFile::SaveToFile(const QString& fileName, const std::function<void()>& beforeReplace) const {
+    TSaveFile file(fileName);
+    const bool written = file.Open() && WriteTo(file);
+    if (written && beforeReplace) beforeReplace();
+    if (!written || !file.Commit())
         throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") +
-                         file.errorString());
+                         file.Reason());
 }
 
 void TImpExpFile::ResetPosition() {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,8 +48,13 @@ public:
     TImpExpFile(const TImpExpFile&) = delete;
     TImpExpFile& operator=(const TImpExpFile&) = delete;
 
+    // The most a file may hold (line positions are 31-bit); tests lower it.
+    static constexpr qint64 kMaxFileSize = 0x7FFFFFFF;
+    static inline qint64 MaxFileSize = kMaxFileSize;
+
     void Clear();
-    void SaveToFile(const QString& fileName) const;
+    // beforeReplace runs once everything is written, before the file takes the target's place.
+    void SaveToFile(const QString& fileName, const std::function<void()>& beforeReplace = {}) const;
     // Writes every line followed by CR LF; false when the device refuses a write.
     bool WriteTo(QIODevice& device) const;
 

@@ -15,3 +15,9 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// A text read from a file, as a message quotes it: a damaged file can hold a line of megabytes, which
+// no message box can show.
+inline QString MessageExcerpt(const QString& text, qsizetype maxLength = 64) {
+    return text.size() <= maxLength ? text : text.left(maxLength) + QChar(0x2026);
+}

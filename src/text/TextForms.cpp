@@ -111,7 +111,8 @@ TCurrency TCurrency::FromDouble(double v) {
 namespace FileText {
 
 void AppendFloat(QByteArray& out, double v) {
-    if (!std::isfinite(v) || std::fabs(v) >= 9.2e18) return;
+    // Every integer part a signed 64-bit reader takes back; beyond it, no value.
+    if (!std::isfinite(v) || std::fabs(v) >= 9223372036854775808.0) return;
     const double whole = std::trunc(v);
     const double part = v - whole; // exact
     double fraction = std::trunc(part * 10000000.0);

@@ -1,6 +1,7 @@
 #include "HttpDownload.h"
 
 #include "text/Cp1251.h"
+#include "text/SaveFile.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -8,6 +9,8 @@
 #include <QTemporaryFile>
 
 #include <curl/curl.h>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +26,8 @@ constexpr qint64 kReportMs = 30;
 constexpr long kBufferSize = 256 * 1024;
 // curl hands the body over 16 KB at a time; the file gets it in bigger pieces.
 constexpr qsizetype kWriteSize = 1024 * 1024;
+// Far beyond any real response's status line and headers.
+constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
 
 bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -116,9 +121,16 @@ struct THttpDownload::TTransfer {
 
     int Status = 0;
     QByteArray Reason;
-    bool HasLocation = false;
+    QByteArray Location;   // as the header gives it, perhaps relative
     bool KeepBody = false; // known once the response's headers are in
-    QByteArray Location;
+    // The headers of an error or a redirection decide: its body is not waited for.
+    bool Decided = false;
+    qsizetype HeaderBytes = 0;
+    qint64 Limit = 0;       // body bytes the file may take
+    bool Announced = false; // the limit is the size the HEAD announced
+    bool HeadersDone = false;
+    bool HeadersTooLong = false;
+    bool BodyTooLong = false;
 
     QByteArray Pending; // body bytes not yet in the file
     qint64 Received = 0;
@@ -134,8 +146,7 @@ struct THttpDownload::TTransfer {
 };
 
 bool THttpDownload::TTransfer::WritePending() {
-    const bool written = File->write(Pending) == Pending.size();
-    if (!written) WriteError = File->errorString();
+    const bool written = WriteAll(*File, Pending.constData(), Pending.size(), WriteError);
     Pending.resize(0);
     return written;
 }
@@ -143,6 +154,12 @@ bool THttpDownload::TTransfer::WritePending() {
 size_t THttpDownload::TTransfer::HeaderLine(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<TTransfer*>(user);
     const size_t length = size * count;
+    t.HeaderBytes += qsizetype(length);
+    // Anything else than length ends the transfer.
+    if (t.HeaderBytes > kMaxHeaderBytes) {
+        t.HeadersTooLong = true;
+        return 0;
+    }
     const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
     if (line.startsWith("HTTP/")) {
         // A new response begins (after an interim one or a proxy's tunnel answer).
@@ -150,13 +167,17 @@ size_t THttpDownload::TTransfer::HeaderLine(char* data, size_t size, size_t coun
         const qsizetype reasonAt = codeAt < 0 ? -1 : line.indexOf(' ', codeAt + 1);
         t.Status = codeAt < 0 ? 0 : line.mid(codeAt + 1, reasonAt < 0 ? -1 : reasonAt - codeAt - 1).toInt();
         t.Reason = reasonAt < 0 ? QByteArray() : line.mid(reasonAt + 1).trimmed();
-        t.HasLocation = false;
+        t.Location.clear();
         t.KeepBody = false;
+        t.HeadersDone = false;
     } else if (line.isEmpty()) {
-        t.KeepBody = t.File && !(IsRedirect(t.Status) && t.HasLocation) && !IsFailure(t.Status);
+        t.HeadersDone = true;
+        t.Decided = (IsRedirect(t.Status) && !t.Location.isEmpty()) || IsFailure(t.Status);
+        t.KeepBody = t.File && !t.Decided;
+        if (t.Decided) return 0;
     } else if (qsizetype colon = line.indexOf(':'); colon > 0) {
         if (line.left(colon).trimmed().compare("Location", Qt::CaseInsensitive) == 0)
-            t.HasLocation = !line.mid(colon + 1).trimmed().isEmpty();
+            t.Location = line.mid(colon + 1).trimmed();
     }
     return length;
 }
@@ -166,6 +187,10 @@ size_t THttpDownload::TTransfer::Body(char* data, size_t size, size_t count, voi
     const size_t length = size * count;
     // The bodies of redirections and error pages are not the document.
     if (!t.KeepBody) return length;
+    if (t.Received + qint64(length) > t.Limit) {
+        t.BodyTooLong = true;
+        return 0;
+    }
     t.Pending.append(data, qsizetype(length));
     t.Received += qint64(length);
     // 0 ends the transfer.
@@ -213,19 +238,28 @@ void THttpDownload::Head() {
     TTransfer transfer;
     transfer.Head = true;
     Request(transfer);
+    m_announced = transfer.Expected;
 }
 
 void THttpDownload::Get(const QString& fileName) {
     // The body goes to a file of its own beside the target, removed unless the download completes.
     QTemporaryFile file(fileName + u".XXXXXX"_s);
-    if (!file.open())
-        throw TException(u"Невозможно создать файл "_s + fileName + u": "_s + file.errorString());
+    // Unbuffered: every write meets the disk, and a refused one tells why.
+    errno = 0;
+    if (!static_cast<QIODevice&>(file).open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        const int error = errno;
+        throw TException(u"Невозможно создать файл "_s + fileName + u": "_s +
+                         (error ? SystemErrorText(error) : file.errorString()));
+    }
     TTransfer transfer;
     transfer.File = &file;
     transfer.FileName = fileName;
+    // A server that never stops sending would fill the disk. Some servers announce 0 to a HEAD.
+    transfer.Announced = m_announced > 0 && m_announced < SizeLimit;
+    transfer.Limit = transfer.Announced ? m_announced : SizeLimit;
     transfer.Pending.reserve(kWriteSize + CURL_MAX_WRITE_SIZE);
     Request(transfer);
-    if (!transfer.WritePending() || !file.flush()) throw WriteFailure(fileName, file.errorString());
+    if (!transfer.WritePending()) throw WriteFailure(fileName, transfer.WriteError);
     // A download is a copy of what the server holds, so it is not forced to disk as QSaveFile would do
     // (and as ext4 does when a file is renamed over another): that costs more than the transfer from a
     // near server. The older file goes first; a rename never overwrites here.
@@ -245,10 +279,9 @@ void THttpDownload::Request(TTransfer& transfer) {
             if (redirects == kMaxRedirects)
                 throw THttpError(transfer.Status,
                                  u"Слишком много перенаправлений (больше %1)"_s.arg(kMaxRedirects));
-            url = QUrl::fromEncoded(transfer.Location);
-            if (!IsWebAddress(url))
-                throw THttpError(transfer.Status, u"Перенаправление на неподдерживаемый адрес "_s +
-                                                      QString::fromUtf8(transfer.Location));
+            const QUrl next = url.resolved(QUrl::fromEncoded(transfer.Location));
+            CheckRedirection(url, next, transfer.Status);
+            url = next;
             continue;
         }
         if (IsFailure(transfer.Status)) throw THttpError(transfer.Status, Cp1251::Decode(transfer.Reason));
@@ -256,10 +289,21 @@ void THttpDownload::Request(TTransfer& transfer) {
     }
 }
 
+void THttpDownload::CheckRedirection(const QUrl& from, const QUrl& to, int status) {
+    const QString location = to.toString();
+    if (!IsWebAddress(to))
+        throw THttpError(status, u"Перенаправление на неподдерживаемый адрес "_s + location);
+    if (from.scheme() == u"https"_s && to.scheme() != u"https"_s)
+        throw THttpError(status, u"Перенаправление с защищённого адреса на незащищённый "_s + location);
+}
+
 void THttpDownload::Perform(TTransfer& transfer, const QUrl& url) {
     transfer.Status = 0;
     transfer.Reason.clear();
     transfer.Location.clear();
+    transfer.Decided = false;
+    transfer.HeadersDone = false;
+    transfer.HeaderBytes = 0;
     transfer.ErrorBuffer[0] = '\0';
 
     // The exact header list: the empty "Host:" first switches curl's own off so that ours comes last,
@@ -321,14 +365,19 @@ void THttpDownload::Perform(TTransfer& transfer, const QUrl& url) {
     while (const CURLMsg* message = curl_multi_info_read(multi, &left))
         if (message->msg == CURLMSG_DONE) result = message->data.result;
     if (!transfer.WriteError.isEmpty()) throw WriteFailure(transfer.FileName, transfer.WriteError);
-    if (result != CURLE_OK) {
+    // curl refuses a single header line of over 100 KB itself, as if memory ran out.
+    if (transfer.HeadersTooLong || (result == CURLE_OUT_OF_MEMORY && !transfer.HeadersDone))
+        throw THttpError(404, u"Непонятный ответ сервера: слишком длинные заголовки ответа"_s);
+    if (transfer.BodyTooLong)
+        throw TException((transfer.Announced
+                              ? u"Загрузка остановлена: сервер передаёт больше, чем объявил (%1 байт)"_s
+                              : u"Загрузка остановлена: документ больше допустимого размера (%1 байт)"_s)
+                             .arg(transfer.Limit));
+    if (result != CURLE_OK && !transfer.Decided) {
         long osError = 0;
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
         throw THttpError(404, TransportReason(result, transfer.ErrorBuffer, osError));
     }
-    char* location = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
-        transfer.Location = location;
     Report(transfer, true);
 }
 

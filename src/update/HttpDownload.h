@@ -31,6 +31,8 @@ private:
 class THttpDownload {
 public:
     static constexpr int kMaxRedirects = 10;
+    // Far above any package: a document larger than this is not taken.
+    static constexpr qint64 kDefaultSizeLimit = qint64(1) << 30;
     static const QByteArray kAccept;
     static const QByteArray kUserAgent;
     // What a cancelled transfer ends with.
@@ -45,6 +47,8 @@ public:
     // most 255 characters; "document.htm" when there is none.
     static QString DocumentName(const QUrl& url);
 
+    // Body bytes Get takes at most when the HEAD announced no size; with a size, that size.
+    qint64 SizeLimit = kDefaultSizeLimit;
     // Runs every turn of the wait; may be empty.
     std::function<void()> ProcessMessages;
     // Asked every turn; true ends the request with 404 and kAbortedReason.
@@ -54,12 +58,17 @@ public:
     std::function<void(qint64 received, qint64 expected)> OnDocData;
 
     // Status codes of 400 and above other than 401 and 407, connection failures and cancelling raise
-    // THttpError.
+    // THttpError; so does a redirection from https to http. The headers of an error or a redirection
+    // decide: its body is not read.
     void Head();
     // The body goes to a temporary file beside fileName, which replaces fileName only once the body is
     // complete: a failed or cancelled transfer leaves fileName as it was. A file that cannot be written
-    // raises TException.
+    // raises TException, and so does a body beyond the size the HEAD announced (or SizeLimit).
     void Get(const QString& fileName);
+
+    // Raises THttpError unless a redirection may go from one address to the other: only to http or
+    // https, and never from https to plain http.
+    static void CheckRedirection(const QUrl& from, const QUrl& to, int status);
 
 private:
     struct TTransfer;
@@ -68,5 +77,6 @@ private:
     void Report(TTransfer& transfer, bool last);
 
     QUrl m_url;
-    QByteArray m_proxy; // "http://host:port", empty for a direct connection
+    QByteArray m_proxy;      // "http://host:port", empty for a direct connection
+    qint64 m_announced = -1; // the Content-Length of the HEAD
 };

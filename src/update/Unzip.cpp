@@ -1,10 +1,10 @@
 #include "Unzip.h"
 
+#include "text/SaveFile.h"
 #include "text/TException.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <zip.h>
 
@@ -52,6 +52,11 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
         }
     };
 
+    // Whatever name is asked for, nothing is written outside the folder.
+    if (memberName.isEmpty() || memberName.contains(u'/') || memberName.contains(u'\\') ||
+        memberName == u"."_s || memberName == u".."_s)
+        throw TException(u"Недопустимое имя файла для извлечения из архива: "_s + memberName);
+
     int openError = 0;
     const std::unique_ptr<zip_t, ArchiveCloser> archive(
         zip_open(QFile::encodeName(m_zipFileName).constData(), ZIP_RDONLY, &openError));
@@ -60,7 +65,11 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
             throw TException(u"Архив "_s + m_zipFileName + u" повреждён или загружен не полностью"_s);
         return 0;
     }
-    const zip_int64_t index = zip_name_locate(archive.get(), memberName.toUtf8().constData(), 0);
+    // The archiver's file system ignored letter case (UPGRADE.UPR is the same file); an exact match
+    // still goes first.
+    const QByteArray name = memberName.toUtf8();
+    zip_int64_t index = zip_name_locate(archive.get(), name.constData(), 0);
+    if (index < 0) index = zip_name_locate(archive.get(), name.constData(), ZIP_FL_NOCASE);
     if (index < 0) return 0;
 
     zip_stat_t stat;
@@ -69,16 +78,18 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
         throw failMember(zip_error_code_zip(zip_get_error(archive.get())));
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
         throw failMember(ZIP_ER_NOPASSWD);
+    const auto tooBig = [&] { return fail(u"больше допустимого размера (%1 байт)"_s.arg(SizeLimit)); };
+    if ((stat.valid & ZIP_STAT_SIZE) && stat.size > zip_uint64_t(SizeLimit)) throw tooBig();
     const std::unique_ptr<zip_file_t, MemberCloser> member(
         zip_fopen_index(archive.get(), zip_uint64_t(index), 0));
     if (!member) throw failMember(zip_error_code_zip(zip_get_error(archive.get())));
 
     const QString targetName = QDir(folder).filePath(memberName);
-    QSaveFile target(targetName);
+    TSaveFile target(targetName);
     const auto failWrite = [&] {
-        return TException(u"Невозможно записать файл "_s + targetName + u": "_s + target.errorString());
+        return TException(u"Невозможно записать файл "_s + targetName + u": "_s + target.Reason());
     };
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw failWrite();
+    if (!target.Open()) throw failWrite();
 
     std::vector<char> buffer(kBlock);
     qint64 total = 0;
@@ -87,12 +98,14 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
         if (read < 0) throw failMember(zip_error_code_zip(zip_file_get_error(member.get())));
         if (read == 0) break;
         total += read;
-        if (total > SizeLimit) throw fail(u"больше допустимого размера (%1 байт)"_s.arg(SizeLimit));
+        if (total > SizeLimit) throw tooBig();
         if (target.write(buffer.data(), read) != read) throw failWrite();
         if (ProcessMessages) ProcessMessages();
     }
     // The inflated stream ended somewhere else than the archive's directory says: damaged.
     if ((stat.valid & ZIP_STAT_SIZE) && zip_uint64_t(total) != stat.size) throw failMember(ZIP_ER_INCONS);
-    if (!target.commit()) throw failWrite();
+    // libzip checks the CRC only of a member that yields bytes; an empty one must have CRC 0.
+    if (total == 0 && (stat.valid & ZIP_STAT_CRC) && stat.crc != 0) throw failMember(ZIP_ER_CRC);
+    if (!target.Commit()) throw failWrite();
     return 1;
 }

@@ -17,8 +17,9 @@ public:
     // Called between blocks, so that a window stays painted; may be empty.
     std::function<void()> ProcessMessages;
 
-    // Extracts the member of exactly that name from the archive's root into the folder, replacing a
-    // file of that name there in one piece. Returns the number of files extracted: 0, without any
+    // Extracts the member of that name (letter case ignored when no name matches exactly) from the
+    // archive's root into the folder under the name asked for, replacing a file of that name there in
+    // one piece; a name with a path in it is refused. Returns the number of files extracted: 0, without any
     // message, when the file is not a ZIP archive or has no such member. A damaged, encrypted or
     // oversized member, or a file that cannot be written, raises TException and leaves the folder's
     // file as it was.

@@ -3,10 +3,13 @@
 #include "tablefile/FileVersion.h"
 
 #include "text/Cp1251.h"
+#include "text/SaveFile.h"
 #include "text/TException.h"
 
+#include <QFile>
 #include <QHash>
 
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -190,6 +193,19 @@ void CopyArticles(TImpExpFile& target, TImpExpFile& source, TPriceIndex& previou
     }
 }
 
+// The price list an update replaces stays beside it, one generation, so that a bad package can be
+// undone by hand.
+void KeepPrevious(const QString& dataFile) {
+    const QString backup = dataFile + u".bak"_s;
+    std::error_code error;
+    std::filesystem::copy_file(std::filesystem::path(QFile::encodeName(dataFile).toStdString()),
+                               std::filesystem::path(QFile::encodeName(backup).toStdString()),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        throw TException(u"Невозможно сохранить копию прайс-листа "_s + backup + u": "_s +
+                         SystemErrorText(error.value()));
+}
+
 } // namespace
 
 TUpdatePackage::TUpdatePackage(const QString& fileName) : m_fileName(fileName), m_file(fileName, false) {}
@@ -217,7 +233,21 @@ QList<TUpdateInfoLine> TUpdatePackage::PriceInfo(const TPump& processMessages) {
     return lines;
 }
 
+void TUpdatePackage::CheckArticles() {
+    m_file.OpenSection(u"ПРАЙС_ЛИСТ");
+    m_file.First();
+    if (!m_file.HasRecord())
+        throw TException(u"В файле обновления "_s + m_fileName +
+                         u" нет ни одной позиции прайс-листа. Возможно, файл загружен не полностью."_s);
+}
+
+void TUpdatePackage::Check() {
+    CheckVersion();
+    CheckArticles();
+}
+
 void TUpdatePackage::ApplyTo(const QString& dataFile, const TPump& processMessages) {
+    CheckArticles();
     TImpExpFile data(dataFile, false);
     TPriceIndex previous = ReadPreviousPrices(data, processMessages);
     data.Clear();
@@ -231,5 +261,5 @@ void TUpdatePackage::ApplyTo(const QString& dataFile, const TPump& processMessag
     CopyRecords(data, u"ИНФ_О_ПРАЙСЕ", {u"ПАРАМЕТР"_s, u"ЗНАЧЕНИЕ"_s}, m_file, processMessages);
     CopyRecords(data, u"СИСТЕМА_СКИДОК", {u"СУММА"_s, u"СКИДКА"_s}, m_file, processMessages);
     CopyArticles(data, m_file, previous, processMessages);
-    data.SaveToFile(dataFile);
+    data.SaveToFile(dataFile, [&dataFile] { KeepPrevious(dataFile); });
 }

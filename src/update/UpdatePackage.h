@@ -26,6 +26,10 @@ public:
     QString Version();
     // Fails with the version mismatch message unless the version is the current one.
     void CheckVersion();
+    // Fails unless "ПРАЙС_ЛИСТ" has a record: a package cut short would otherwise empty the price list.
+    void CheckArticles();
+    // Both checks: what a package must pass before it is offered.
+    void Check();
     // "ИНФ_О_ПРАЙСЕ" in file order; the pump runs before each record.
     QList<TUpdateInfoLine> PriceInfo(const TPump& processMessages = {});
 
@@ -33,7 +37,8 @@ public:
     // and articles, values copied as they stand, each article flagged "N" (new), "D" (cheaper), "U"
     // (dearer) or "" against the file's previous articles, matched by code ignoring letter case, each
     // previous article at most once. The file is replaced in one piece: a failure leaves it as it
-    // was. It must exist.
+    // was; the previous file stays as dataFile + ".bak". It must exist. A package without articles is
+    // refused.
     void ApplyTo(const QString& dataFile, const TPump& processMessages = {});
 
 private:

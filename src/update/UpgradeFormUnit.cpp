@@ -109,7 +109,7 @@ void TUpgradeForm::ShowUpdateInfo() {
     Button_Continue->setEnabled(false);
     const bool read = RunWaiting(u"Чтение информации о обновлении.\rЖдите..."_s, [this] {
         TUpdatePackage package(UpdateFileName);
-        package.CheckVersion();
+        package.Check();
         FillInfo(package.PriceInfo(ProcessMessages));
     });
     if (!read) return;
