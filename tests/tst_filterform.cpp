@@ -400,7 +400,8 @@ private Q_SLOTS:
     void picksAValueInTheSelectionWindow() {
         Start();
         TDBGrid* selectGrid = Select().Select_Table->TableViewGrid;
-        const int nameWidth = 350;
+        const int nameWidth = PriceView().TableViewGrid->Column(1).Width;
+        QVERIFY(nameWidth >= 350);
         QVERIFY(RunFilterCommand([&](TFilterForm& form) {
             TypePattern(form, u"Name"_s, u"св"_s);
             const auto picked = OnNextModal([&](QWidget* modal) {
