@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -31,6 +32,26 @@ void BenchData::ReadAndDecode(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return;
     const QString text = Cp1251::Decode(file.readAll());
     if (text.isEmpty()) std::fputs("", stdout); // keep the result alive
+}
+
+QByteArray BenchData::ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) std::abort();
+    return file.readAll();
+}
+
+void TDurableReplace::Run() const {
+    const QByteArray target = QFile::encodeName(m_target);
+    const QByteArray temporary = target + ".tmp";
+    const int fd = open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) std::abort();
+    for (qsizetype done = 0; done < m_bytes.size();) {
+        const ssize_t n = write(fd, m_bytes.constData() + done, size_t(m_bytes.size() - done));
+        if (n <= 0) std::abort();
+        done += n;
+    }
+    if (fdatasync(fd) != 0 || close(fd) != 0 || rename(temporary.constData(), target.constData()) != 0)
+        std::abort();
 }
 
 namespace {

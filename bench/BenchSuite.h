@@ -27,6 +27,22 @@ struct BenchData {
     qint64 PriceFileSize = 0;
     // The floor every file row compares with: read the file's bytes and decode them into QString.
     static void ReadAndDecode(const QString& path);
+    static QByteArray ReadAll(const QString& path);
+};
+
+// The floor of rows that replace a file: the physical cost of a durable replace of the same bytes. They
+// are written to a temporary file beside the target, flushed to the disk with fdatasync and renamed over
+// the target.
+class TDurableReplace {
+public:
+    explicit TDurableReplace(QString target) : m_target(std::move(target)) {}
+    // The bytes to write: those of the file the operation writes.
+    void Take(const QString& written) { m_bytes = BenchData::ReadAll(written); }
+    void Run() const;
+
+private:
+    QString m_target;
+    QByteArray m_bytes;
 };
 
 class BenchSuite {
@@ -59,3 +75,4 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
 void AddUpdateRows(BenchSuite& suite, const BenchData& data);
 void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
 void AddDownloadRows(BenchSuite& suite, const BenchData& data);
+void AddAppRows(BenchSuite& suite, const BenchData& data);

@@ -95,11 +95,10 @@ private Q_SLOTS:
             values << cents << -cents * double(1 + random() % 13) << cents / 7
                    << std::ldexp(double(random() >> 11), -53) * std::pow(10.0, exponent);
         }
-        const TFloatText format;
+        TFloatText format;
         for (const double value : values) {
             const QString expected = general.toString(value == 0 ? 0 : value, 'g', 15);
-            QByteArray text;
-            format.AppendTo(text, value);
+            const QByteArray text = format.Text(value).toByteArray();
             if (Cp1251::Decode(text) != expected)
                 QFAIL(qPrintable(
                     u"%1: %2 instead of %3"_s.arg(value, 0, 'g', 17).arg(Cp1251::Decode(text), expected)));
@@ -302,20 +301,35 @@ private Q_SLOTS:
         QCOMPARE(Column(t, u"Code"_s).mid(0, 3), QStringList({u"no price"_s, u"13"_s, u"12"_s}));
     }
 
-    // The fast collation must order exactly as QCollator does, whatever the characters.
+    // The fast collation must order exactly as QCollator does, whatever the characters. Texts may share a
+    // beginning (the prefix) longer than the eight key bytes compared first.
     void collationMatchesQCollator_data() {
         QTest::addColumn<QString>("alphabet");
-        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s;
-        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s;
-        QTest::newRow("other") << Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°") + QChar(0x0098);
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<int>("maxLength");
+        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s << QString() << 5;
+        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s << QString() << 5;
+        const QString other = Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°NoT.") + QChar(0x0098);
+        QTest::newRow("other") << other << QString() << 5;
+        QString everyByte;
+        for (int b = 1; b < 256; ++b)
+            everyByte += Cp1251::Decode(QByteArray(1, char(b)));
+        QTest::newRow("every byte") << everyByte << QString() << 4;
+        // Two names that share eight letters, 9 and 10 letters long, and so on around that length.
+        QTest::newRow("eight letters shared") << other << u"Фильтр м"_s << 2;
+        QTest::newRow("seven letters shared") << other << u"Фильтр "_s << 3;
+        QTest::newRow("expansion at the eighth") << other << u"Ремень…"_s << 3;
+        QTest::newRow("every byte after eight") << everyByte << u"Свеча №1"_s << 2;
     }
     void collationMatchesQCollator() {
         QFETCH(QString, alphabet);
+        QFETCH(QString, prefix);
+        QFETCH(int, maxLength);
         std::mt19937 rng(7);
         std::vector<QByteArray> texts;
         for (int i = 0; i < 3000; ++i) {
-            QString s;
-            for (int n = int(rng() % 6); n > 0; --n)
+            QString s = prefix;
+            for (int n = int(rng() % (maxLength + 1)); n > 0; --n)
                 s += alphabet[int(rng() % alphabet.size())];
             texts.push_back(Cp1251::Encode(s));
         }
@@ -332,6 +346,10 @@ private Q_SLOTS:
             TTextCollation().Sort(
                 rows, [&](quint32 r) { return QByteArrayView(texts[r]); }, descending);
             QCOMPARE(rows, expected);
+        }
+        for (size_t i = 0; i + 1 < texts.size(); ++i) {
+            const int c = collator.compare(Cp1251::Decode(texts[i]), Cp1251::Decode(texts[i + 1]));
+            QCOMPARE(TTextCollation().Compare(texts[i], texts[i + 1]), c < 0 ? -1 : c > 0 ? 1 : 0);
         }
     }
 

@@ -1,6 +1,5 @@
 #include "app/AboutFormUnit.h"
 #include "app/AutorFormUnit.h"
-#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
@@ -16,6 +15,7 @@
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
 #include "price/TableViewUnit.h"
+#include "shell/FlashForm.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
@@ -326,14 +326,12 @@ private Q_SLOTS:
             values.append(double(qint64(random.generateDouble() * 1e15)) / 10000);
             values.append(random.generateDouble() * std::pow(10.0, random.bounded(-6, 18)));
         }
-        const TFloatText text;
+        TFloatText text;
         for (double value : values) {
-            QByteArray bytes;
-            text.AppendTo(bytes, value);
+            const QByteArray bytes = text.Text(value).toByteArray();
             QCOMPARE(Cp1251::Decode(bytes), FloatToStr(value));
         }
-        QByteArray zero;
-        text.AppendTo(zero, -0.0);
+        const QByteArray zero = text.Text(-0.0).toByteArray();
         QCOMPARE(zero, QByteArray("0"));
     }
 

@@ -296,7 +296,7 @@ void TMainForm::CreateToolBar() {
                                        TDBNavigator::Last, TDBNavigator::Refresh},
                                       ToolBar);
     PriceNavigator->setObjectName(u"PriceNavigator"_s);
-    PriceNavigator->SetDataSet(Price_Data->Table);
+    PriceNavigator->SetDataSource(Price_Data->DataSource);
     ToolBar->addWidget(PriceNavigator);
 }
 

@@ -72,7 +72,7 @@ TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, co
         ToolBar->addSeparator();
     }
     ToolBar->addWidget(Navigator);
-    Navigator->SetDataSet(Order_data->Table);
+    Navigator->SetDataSource(Order_data->DataSource);
 
     auto* status = new QFrame(this);
     status->setObjectName(u"StatusBar"_s);
