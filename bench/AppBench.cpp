@@ -40,5 +40,6 @@ void AddAppRows(BenchSuite& suite, const BenchData& data) {
                    },
                .Floor = [path = data.PriceFile] { BenchData::ReadAndDecode(path); },
                .MemoryBase = data.PriceFileSize,
-               .Runs = 5});
+               .Runs = 5,
+               .PeakInProcess = true});
 }

@@ -82,23 +82,32 @@ TTimes MedianMs(const std::function<void()>& operation, const std::function<void
     return {Median(times), floor ? Median(floors) : 0};
 }
 
-qint64 PeakBytes(const std::function<void()>& operation) {
+namespace {
+
+// Resets the high-water mark to the current resident size, runs the operation and gives what it added.
+qint64 PeakOfRun(const std::function<void()>& operation) {
+    malloc_trim(0);
+    const int clear = open("/proc/self/clear_refs", O_WRONLY);
+    if (clear >= 0) {
+        (void)!write(clear, "5", 1);
+        close(clear);
+    }
+    const qint64 before = StatusKb("VmRSS:");
+    operation();
+    return (StatusKb("VmHWM:") - before) * 1024;
+}
+
+} // namespace
+
+qint64 PeakBytes(const std::function<void()>& operation, bool inProcess) {
+    if (inProcess) return PeakOfRun(operation);
     int fds[2];
     if (pipe(fds) != 0) return -1;
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        malloc_trim(0);
-        // Reset the high-water mark to the current resident size, then let the operation run.
-        const int clear = open("/proc/self/clear_refs", O_WRONLY);
-        if (clear >= 0) {
-            (void)!write(clear, "5", 1);
-            close(clear);
-        }
-        const qint64 before = StatusKb("VmRSS:");
-        operation();
-        const qint64 peak = (StatusKb("VmHWM:") - before) * 1024;
+        const qint64 peak = PeakOfRun(operation);
         (void)!write(fds[1], &peak, sizeof peak);
         _exit(0);
     }
@@ -115,7 +124,7 @@ void BenchSuite::RunAll() {
         if (!m_filter.isEmpty() && !row.Name.startsWith(m_filter)) continue;
         if (row.Prepare) row.Prepare();
         if (row.BeforeRun) row.BeforeRun();
-        const qint64 peak = PeakBytes(row.Run);
+        const qint64 peak = PeakBytes(row.Run, row.PeakInProcess);
         const TTimes times = MedianMs(row.Run, row.Floor, row.Runs, row.BeforeRun);
         const double ms = times.Operation;
         const double floorMs = row.Floor ? times.Floor : row.FloorMs;

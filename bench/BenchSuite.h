@@ -17,6 +17,9 @@ struct BenchRow {
     qint64 MemoryBase = 0;         // when set, the peak is also printed as a multiple of it
     int Runs = 7;
     std::function<void()> BeforeRun; // not measured; runs before every run of the operation
+    // The peak is measured in this process rather than in a forked copy, which cannot paint: Qt's
+    // painting threads are not copied.
+    bool PeakInProcess = false;
 };
 
 // Shared inputs of the rows: the generated files in a temporary folder.
@@ -64,8 +67,9 @@ struct TTimes {
 // Median milliseconds of the operation and of its floor (when given), run in turns.
 TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs,
                 const std::function<void()>& beforeRun = {});
-// Peak resident memory an operation adds to the process, measured in a forked child.
-qint64 PeakBytes(const std::function<void()>& operation);
+// Peak resident memory an operation adds to the process, measured in a forked child, or in the process
+// itself.
+qint64 PeakBytes(const std::function<void()>& operation, bool inProcess = false);
 
 // Each area of the program adds its rows here.
 void AddTableFileRows(BenchSuite& suite, const BenchData& data);

@@ -135,26 +135,32 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        Keep(names.front().size());
                    }});
 
-    // The value pick again, as on every further F2: the selection copy is in that order already.
-    const auto prefixFloor = [loaded] {
-        const QByteArray key = Cp1251::Encode(kWord.left(3));
-        Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
-                           [&key](QByteArrayView name) { return name.startsWith(key); }));
-    };
+    // The value pick again, as on every further F2: the selection copy is in that order already. The floor
+    // looks for the beginning in the names taken in that order.
+    auto sortedNames = std::make_shared<std::vector<QByteArrayView>>();
     suite.Add({.Name = u"price.pick.again"_s,
                .N = data.Articles,
                .Prepare =
-                   [prepare, loaded, pickView] {
+                   [prepare, loaded, pickView, sortedNames] {
                        prepare();
                        pickView->Table->CopyFrom(loaded->Price.Select);
                        PreparePick(*pickView, u"Name"_s, kWord.left(3));
+                       const TMemTable& table = *pickView->Table;
+                       for (int recNo = 0; recNo < table.RecordCount(); ++recNo)
+                           sortedNames->push_back(table.RowBytes(table.RowAt(recNo), loaded->NameField));
                    },
                .Run =
                    [pickView] {
                        PreparePick(*pickView, u"Name"_s, kWord.left(3));
                        Keep(pickView->Table->RecNo());
                    },
-               .Floor = prefixFloor});
+               .Floor =
+                   [sortedNames] {
+                       const QByteArray key = Cp1251::Encode(kWord.left(3));
+                       Keep(std::find_if(sortedNames->begin(), sortedNames->end(),
+                                         [&key](QByteArrayView name) { return name.startsWith(key); }) -
+                            sortedNames->begin());
+                   }});
 
     suite.Add({.Name = u"price.locate"_s,
                .N = data.Articles,

@@ -1,4 +1,6 @@
+#include "framework/DataSource.h"
 #include "framework/DBGrid.h"
+#include "framework/DBNavigator.h"
 #include "framework/MemTable.h"
 #include "framework/NumberText.h"
 #include "framework/ProcessMessages.h"
@@ -7,11 +9,14 @@
 #include "text/TException.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
 #include <random>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +192,56 @@ private Q_SLOTS:
         QVERIFY(t.IsEmpty());
     }
 
+    // Rows made in batches, one of them on another thread, land as Append and Post would put them.
+    void batchesAppendAsPostingDoes() {
+        TMemTable posted, batched;
+        Define(posted);
+        Define(batched);
+        Add(posted, u"first"_s, u"Первый"_s, 1);
+        Add(batched, u"first"_s, u"Первый"_s, 1);
+        batched.OnFilterRecord = [&batched](int row) { return batched.RowFloat(row, 2) != 3; };
+        batched.SetFiltered(true);
+
+        TRowBatch mine(batched), other(batched);
+        std::thread([&other] {
+            std::vector<TRowBatch::TCell> cells(4);
+            for (int i = 0; i < 3000; ++i) {
+                const QByteArray name = "name " + QByteArray(300, char('a' + i % 26));
+                cells[1] = {name, 0};
+                cells[2] = {{}, double(i % 5)};
+                other.Add(cells);
+            }
+        }).join();
+        const QByteArray longCode = Cp1251::Encode(u"ДЛИННЫЙ-КОД-12");
+        mine.Add({{longCode, 0}, {{}, 0}, {{}, std::nan("")}, {{}, 0}});
+        QCOMPARE(other.Count(), 3000);
+        batched.AppendRows(mine);
+        batched.AppendRows(other);
+        QCOMPARE(mine.Count(), 0);
+
+        posted.Append();
+        posted.FieldByName(u"Code").SetAsBytes(longCode);
+        posted.Post();
+        for (int i = 0; i < 3000; ++i) {
+            posted.Append();
+            posted.FieldByName(u"Name").SetAsBytes("name " + QByteArray(300, char('a' + i % 26)));
+            posted.FieldByName(u"Price").SetAsFloat(i % 5);
+            posted.Post();
+        }
+        QCOMPARE(batched.TotalRecordCount(), posted.RecordCount());
+        for (int row = 0; row < posted.RecordCount(); ++row) {
+            for (int field : {0, 1})
+                QCOMPARE(batched.RowBytes(row, field), posted.RowBytes(row, field));
+            for (int field : {2, 3})
+                QCOMPARE(batched.RowText(row, field), posted.RowText(row, field));
+        }
+        QCOMPARE(batched.RecordCount(), 1 + 1 + 3000 - 600); // the filter judged every new row
+        QCOMPARE(batched.RecNo(), batched.RecordCount() - 1);
+        batched.Append(); // numbering goes on
+        batched.Post();
+        QCOMPARE(batched.FieldByName(u"ID").AsInteger(), 3003);
+    }
+
     void cursorAndEvents() {
         TMemTable t;
         Define(t);
@@ -351,6 +406,30 @@ private Q_SLOTS:
             const int c = collator.compare(Cp1251::Decode(texts[i]), Cp1251::Decode(texts[i + 1]));
             QCOMPARE(TTextCollation().Compare(texts[i], texts[i + 1]), c < 0 ? -1 : c > 0 ? 1 : 0);
         }
+    }
+
+    // Sorting again the same way keeps the order; a change to the rows in between sorts anew.
+    void sortingAgainAfterAChange() {
+        TMemTable t;
+        Define(t);
+        for (const char16_t* name : {u"б", u"в", u"а"})
+            Add(t, QString::fromUtf16(name), QString::fromUtf16(name), 1);
+        t.SortOnField(1, true);
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Name"_s), QStringList({u"в"_s, u"б"_s, u"а"_s}));
+        Add(t, u"г"_s, u"г"_s, 1);
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Name"_s), QStringList({u"г"_s, u"в"_s, u"б"_s, u"а"_s}));
+        t.First();
+        t.Edit();
+        t.FieldByName(u"Name").SetAsString(u"а"_s);
+        t.Post();
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Code"_s), QStringList({u"в"_s, u"б"_s, u"г"_s, u"а"_s}));
+        TMemTable copy;
+        copy.CopyFrom(t);
+        copy.SortOnField(1, false);
+        QCOMPARE(Column(copy, u"Code"_s), QStringList({u"г"_s, u"а"_s, u"б"_s, u"в"_s}));
     }
 
     void locateIgnoresCaseAndTakesPrefixes() {
@@ -544,6 +623,39 @@ private Q_SLOTS:
         QCOMPARE(other.Column(0).Width, 99);
         QCOMPARE(other.Column(2).FieldName, u"Name"_s);
         QCOMPARE(other.Column(2).Width, 350);
+    }
+
+    // The navigator hears of the table through the data source: detached there, it is detached too.
+    void navigatorFollowsItsDataSource() {
+        TMemTable t;
+        Define(t);
+        for (int i = 0; i < 3; ++i)
+            Add(t, QString::number(i), {}, i);
+        TDataSource source;
+        source.SetDataSet(&t);
+        TDBNavigator navigator({TDBNavigator::First, TDBNavigator::Next, TDBNavigator::Refresh});
+        navigator.SetDataSource(&source);
+        QCOMPARE(navigator.DataSet(), &t);
+        QVERIFY(navigator.Action(TDBNavigator::First)->isEnabled());
+        QVERIFY(!navigator.Action(TDBNavigator::Next)->isEnabled());
+        t.First();
+        QVERIFY(navigator.Action(TDBNavigator::Next)->isEnabled());
+
+        source.SetDataSet(nullptr);
+        QVERIFY(!navigator.Action(TDBNavigator::Refresh)->isEnabled());
+        QSignalSpy changes(navigator.Action(TDBNavigator::First), &QAction::changed);
+        t.Last();
+        t.EmptyTable();
+        for (int i = 0; i < 100; ++i)
+            Add(t, QString::number(i), {}, i);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!navigator.Action(TDBNavigator::Next)->isEnabled());
+
+        source.SetDataSet(&t);
+        QVERIFY(navigator.Action(TDBNavigator::First)->isEnabled()); // on the last record
+        navigator.Action(TDBNavigator::First)->trigger();
+        QCOMPARE(t.RecNo(), 0);
+        QVERIFY(navigator.Action(TDBNavigator::Next)->isEnabled());
     }
 
     void gridWithoutColumnsShowsEveryField() {

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void readsEveryLineEnd_data();
     void readsEveryLineEnd();
     void nulByteEndsTheText();
+    void bigFileSplitsIntoTheSameLines_data();
+    void bigFileSplitsIntoTheSameLines();
     void keepsTextBeforeTheFirstSection();
     void missingFileFails();
     void createIfMissingMakesAnEmptyFile();
@@ -96,6 +99,8 @@ private Q_SLOTS:
     void valueLinesAgainstFields_data();
     void valueLinesAgainstFields();
     void walksRecords();
+    void recordValuesWithoutTheCursor_data() { valueLinesAgainstFields_data(); }
+    void recordValuesWithoutTheCursor();
     void addFieldsOnASectionWithRecords();
     void appendGoesBeforeTheFollowingSection();
     void deleteRecordsKeepsTheFieldDeclarations();
@@ -220,6 +225,43 @@ void TstTableFile::nulByteEndsTheText() {
     QCOMPARE(file.Line(file.LineCount() - 1), "2");
     file.SaveToFile(Path(u"out.iop"_s));
     QCOMPARE(ReadFile(u"out.iop"_s), text.left(text.indexOf('\0')) + "\r\n");
+}
+
+void TstTableFile::bigFileSplitsIntoTheSameLines_data() {
+    QTest::addColumn<int>("seed");
+    for (int seed : {1, 2, 3, 4})
+        QTest::newRow(qPrintable(QString::number(seed))) << seed;
+}
+
+// A file of more than a megabyte is split in two pieces on two cores; whatever line end falls at the
+// middle, the lines are those of a plain reading.
+void TstTableFile::bigFileSplitsIntoTheSameLines() {
+    QFETCH(int, seed);
+    std::mt19937 random(seed);
+    const char* const ends[] = {"\r\n", "\n", "\r"};
+    QByteArray text;
+    while (text.size() < 3 * 1024 * 1024 / 2) {
+        QByteArray line(qsizetype(random() % 40), 'x');
+        for (char& c : line)
+            c = char('a' + random() % 26);
+        text += line + ends[random() % std::size(ends)];
+    }
+    // A plain reading, byte by byte: CR LF is one line end, a lone CR or LF another.
+    QList<QByteArray> expected;
+    QByteArray line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        expected << line;
+        line.clear();
+    }
+    TImpExpFile file(WriteFile(u"big.iop"_s, text), false);
+    QCOMPARE(file.LineCount(), expected.size());
+    for (int i = 0; i < file.LineCount(); ++i)
+        if (file.Line(i) != expected[i]) QFAIL(qPrintable(u"line %1 differs"_s.arg(i)));
 }
 
 void TstTableFile::keepsTextBeforeTheFirstSection() {
@@ -399,6 +441,35 @@ void TstTableFile::valueLinesAgainstFields() {
         QCOMPARE(field.AsString(), expected[k]);
     }
     QCOMPARE(Records(file, u"С"_s).last(), (QStringList{u"x"_s, u"y"_s, u"z"_s}));
+}
+
+// Records read by line, as several threads read them, hold what the cursor gives.
+void TstTableFile::recordValuesWithoutTheCursor() {
+    QFETCH(QStringList, valueLines);
+    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
+                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
+    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
+                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
+    TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next)), false);
+    file.OpenSection(u"С");
+    QCOMPARE(file.FieldIndex(u"б"), 1);
+    QCOMPARE(file.FieldIndex(u"Д"), -1); // a detail field
+    const std::vector<int> records = file.RecordLines();
+    QCOMPARE(records.size(), size_t(2));
+    std::vector<QByteArrayView> values;
+    file.First();
+    for (int record : records) {
+        QCOMPARE(file.CurrentRecord(), record);
+        file.RecordValues(record, values);
+        QCOMPARE(values.size(), size_t(3));
+        for (size_t k = 0; k < values.size(); ++k) {
+            const TFieldValue& field = *file.MainFields()[k];
+            QCOMPARE(values[k].isNull(), field.Value.IsNull());
+            QCOMPARE(values[k], field.AsBytes());
+        }
+        file.Next();
+    }
+    QVERIFY(!file.HasRecord());
 }
 
 void TstTableFile::walksRecords() {

@@ -17,6 +17,8 @@ public:
     static constexpr quint32 kMaxRecord = 1u << 16;
 
     TByteArena() = default;
+    TByteArena(TByteArena&&) noexcept = default;
+    TByteArena& operator=(TByteArena&&) noexcept = default;
     TByteArena(const TByteArena& other) { *this = other; }
     TByteArena& operator=(const TByteArena& other) {
         if (this == &other) return *this;

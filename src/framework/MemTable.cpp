@@ -453,19 +453,27 @@ void TMemTable::AppendRows(TRowBatch& batch) {
     TRowStore& store = MutableStore();
     TRowStore& added = *batch.m_store;
     const quint32 first = store.Rows;
-    const quint32 offset = store.Arena.Append(std::move(added.Arena));
-    for (quint32 handle : added.Texts)
-        store.Texts.push_back(handle + offset);
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        if (!m_fields[i]->IsNumeric()) continue;
-        std::vector<double>& numbers = store.Numbers[size_t(store.Slot[i])];
-        const std::vector<double>& from = added.Numbers[size_t(added.Slot[i])];
-        numbers.insert(numbers.end(), from.begin(), from.end());
-        if (m_fields[i]->DataType() == TFieldType::AutoInc)
-            std::generate(numbers.begin() + first, numbers.end(), [this] { return ++m_lastAutoInc; });
+    if (first == 0) {
+        // Into an empty table the batch's rows move as they are, without a copy.
+        std::swap(store.Texts, added.Texts);
+        std::swap(store.Numbers, added.Numbers);
+        std::swap(store.Arena, added.Arena);
+    } else {
+        const quint32 offset = store.Arena.Append(std::move(added.Arena));
+        store.Texts.reserve(store.Texts.size() + added.Texts.size());
+        for (quint32 handle : added.Texts)
+            store.Texts.push_back(handle + offset);
+        for (size_t slot = 0; slot < store.Numbers.size(); ++slot)
+            store.Numbers[slot].insert(store.Numbers[slot].end(), added.Numbers[slot].begin(),
+                                       added.Numbers[slot].end());
     }
     store.Rows += added.Rows;
     batch.m_store = std::make_unique<TRowStore>(*this);
+    for (const auto& f : m_fields) {
+        if (f->DataType() != TFieldType::AutoInc) continue;
+        std::vector<double>& numbers = store.Numbers[size_t(store.Slot[size_t(f->Index())])];
+        std::generate(numbers.begin() + first, numbers.end(), [this] { return ++m_lastAutoInc; });
+    }
 
     m_sortedField = -1;
     for (quint32 row = first; row < store.Rows; ++row)
@@ -635,6 +643,12 @@ TRowBatch::TRowBatch(const TMemTable& table) : m_store(std::make_unique<TRowStor
 }
 
 TRowBatch::~TRowBatch() = default;
+
+void TRowBatch::Reserve(int rows) {
+    m_store->Texts.reserve(size_t(rows));
+    for (std::vector<double>& numbers : m_store->Numbers)
+        numbers.reserve(size_t(rows));
+}
 
 void TRowBatch::Add(const std::vector<TCell>& cells) {
     TRowStore& store = *m_store;

@@ -222,6 +222,7 @@ public:
     TRowBatch(const TRowBatch&) = delete;
     TRowBatch& operator=(const TRowBatch&) = delete;
 
+    void Reserve(int rows);
     void Add(const std::vector<TCell>& cells);
     int Count() const;
 

@@ -1,8 +1,8 @@
 #include "FilterFormUnit.h"
 
+#include "framework/DBGrid.h"
 #include "shell/Application.h"
 #include "shell/SysUnit.h"
-#include "framework/DBGrid.h"
 #include "TableViewUnit.h"
 
 #include <QButtonGroup>

@@ -48,6 +48,7 @@ void ReadPiece(const TImpExpFile& file, const std::vector<int>& records, size_t 
                const std::function<void()>& pump) {
     std::vector<QByteArrayView> values;
     std::vector<TRowBatch::TCell> cells(kFields.size());
+    rows.Reserve(int(end - begin));
     for (size_t r = begin; r < end; ++r) {
         if (pump) pump();
         file.RecordValues(records[r], values);

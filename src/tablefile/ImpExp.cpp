@@ -100,9 +100,14 @@ void TImpExpFile::Load(const QString& fileName) {
         if (const void* lf = std::memchr(begin2, '\n', size_t(end - begin2)))
             middle = static_cast<const char*>(lf) + 1;
     }
+    // Room for the lines is counted by their LFs: exact for LF and CR LF files; files with bare CR line
+    // ends only grow the vector. The first piece has room for both, so that joining them copies nothing.
     std::vector<Span> second;
-    auto secondPiece = std::async(middle < end ? std::launch::async : std::launch::deferred,
-                                  [&] { SplitLines(begin, middle, end, second, fileName); });
+    auto secondPiece = std::async(middle < end ? std::launch::async : std::launch::deferred, [&] {
+        second.reserve(size_t(std::count(middle, end, '\n')) + 1);
+        SplitLines(begin, middle, end, second, fileName);
+    });
+    m_lines.reserve(size_t(std::count(begin, end, '\n')) + 1);
     SplitLines(begin, begin, middle, m_lines, fileName);
     secondPiece.get();
     m_lines.insert(m_lines.end(), second.begin(), second.end());
@@ -110,8 +115,6 @@ void TImpExpFile::Load(const QString& fileName) {
 
 void TImpExpFile::SplitLines(const char* base, const char* begin, const char* end, std::vector<Span>& lines,
                              const QString& fileName) {
-    // Exact for LF and CR LF files; files with bare CR line ends only grow the vector.
-    lines.reserve(size_t(std::count(begin, end, '\n')) + 1);
     for (const char* p = begin; p < end;) {
         // Find the LF first (fast), then any CR before it: a line ends at CR, LF or CR LF.
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
