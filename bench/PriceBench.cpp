@@ -78,23 +78,25 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
     auto loaded = std::make_shared<Loaded>();
     const auto prepare = [loaded, path] { loaded->Prepare(path); };
 
+    // The filter of the price view, as the filter dialog sets it.
+    const auto filter = [loaded](const QString& text) {
+        return [loaded, text] {
+            TTableViewLogic& view = loaded->Price.View;
+            view.FilterText = text;
+            view.FilterIgnoreCase = true;
+            view.ApplyFilter();
+            Keep(view.Table->RecordCount());
+        };
+    };
     suite.Add({.Name = u"price.filter"_s,
                .N = data.Articles,
                .Prepare = prepare,
-               .Run =
-                   [loaded] {
-                       TTableViewLogic& view = loaded->Price.View;
-                       view.FilterText = u"Name=*"_s + kWord + u"*|"_s;
-                       view.FilterIgnoreCase = true;
-                       view.ApplyFilter();
-                       Keep(view.Table->RecordCount());
-                   },
-               .Floor =
-                   [loaded] {
-                       const QByteArray word = Cp1251::Encode(kWord);
-                       Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
-                                          [&word](QByteArrayView name) { return name.contains(word); }));
-                   }});
+               .Run = filter(u"Name=*"_s + kWord + u"*|"_s),
+               .Floor = [loaded] {
+                   const QByteArray word = Cp1251::Encode(kWord);
+                   Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
+                                      [&word](QByteArrayView name) { return name.contains(word); }));
+               }});
 
     auto sortView = std::make_shared<TTableViewLogic>();
     suite.Add({.Name = u"price.sort"_s,
@@ -183,24 +185,15 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
     suite.Add({.Name = u"price.filter.number"_s,
                .N = data.Articles,
                .Prepare = prepare,
-               .Run =
-                   [loaded] {
-                       TTableViewLogic& view = loaded->Price.View;
-                       view.FilterText = u"Price=*5*|"_s;
-                       view.FilterIgnoreCase = true;
-                       view.ApplyFilter();
-                       Keep(view.Table->RecordCount());
-                   },
+               .Run = filter(u"Price=*5*|"_s),
                // The floor: each number's shortest text from std::to_chars, searched for the digit.
-               .Floor =
-                   [loaded] {
-                       char text[32];
-                       Keep(
-                           std::count_if(loaded->Prices.begin(), loaded->Prices.end(), [&text](double price) {
-                               const char* end = std::to_chars(std::begin(text), std::end(text), price).ptr;
-                               return std::find(static_cast<const char*>(text), end, '5') != end;
-                           }));
-                   }});
+               .Floor = [loaded] {
+                   char text[32];
+                   Keep(std::count_if(loaded->Prices.begin(), loaded->Prices.end(), [&text](double price) {
+                       const char* end = std::to_chars(std::begin(text), std::end(text), price).ptr;
+                       return std::find(static_cast<const char*>(text), end, '5') != end;
+                   }));
+               }});
 
     // The export of every article; its floor reads the written file back.
     const QString exportPath = QDir(data.Folder).filePath(u"price.xls"_s);

@@ -129,6 +129,7 @@ private Q_SLOTS:
 private:
     QString Path(const QString& name) const { return m_dir->filePath(name); }
     QString WriteFile(const QString& name, const QByteArray& bytes) const;
+    QString ValueLinesFile(const QStringList& valueLines) const;
     QByteArray ReadFile(const QString& name) const;
     TValue ValueFromFile(const QByteArray& line) const;
     QByteArray WrittenLine(const TValue& value) const;
@@ -141,6 +142,16 @@ QString TstTableFile::WriteFile(const QString& name, const QByteArray& bytes) co
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write a test file");
     return file.fileName();
+}
+
+// Section С with main fields А, Б, В and a detail field: a record of the given value lines, then one of
+// x, y, z; section Е follows.
+QString TstTableFile::ValueLinesFile(const QStringList& valueLines) const {
+    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
+                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
+    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
+                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
+    return WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next));
 }
 
 QByteArray TstTableFile::ReadFile(const QString& name) const {
@@ -425,11 +436,7 @@ void TstTableFile::valueLinesAgainstFields_data() {
 void TstTableFile::valueLinesAgainstFields() {
     QFETCH(QStringList, valueLines);
     QFETCH(QStringList, expected);
-    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
-                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
-    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
-                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
-    TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next)), false);
+    TImpExpFile file(ValueLinesFile(valueLines), false);
     file.OpenSection(u"С");
     QCOMPARE(file.MainFields().size(), size_t(3));
     QCOMPARE(file.DetailFields().size(), size_t(1));
@@ -446,11 +453,7 @@ void TstTableFile::valueLinesAgainstFields() {
 // Records read by line, as several threads read them, hold what the cursor gives.
 void TstTableFile::recordValuesWithoutTheCursor() {
     QFETCH(QStringList, valueLines);
-    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
-                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
-    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
-                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
-    TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next)), false);
+    TImpExpFile file(ValueLinesFile(valueLines), false);
     file.OpenSection(u"С");
     QCOMPARE(file.FieldIndex(u"б"), 1);
     QCOMPARE(file.FieldIndex(u"Д"), -1); // a detail field
