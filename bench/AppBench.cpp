@@ -1,10 +1,10 @@
 #include "BenchSuite.h"
 
 #include "app/MainFormUnit.h"
-#include "app/SelectFormUnit.h"
-#include "shell/FlashForm.h"
+#include "app/Program.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <cstdlib>
@@ -13,29 +13,24 @@
 using namespace Qt::StringLiterals;
 
 void AddAppRows(BenchSuite& suite, const BenchData& data) {
-    // The real main window on the generated program folder, with everything bound to its price table.
-    struct TWindow {
-        std::unique_ptr<TSelectForm> Select;
-        std::unique_ptr<TFlash> Flash;
-        std::unique_ptr<TMainForm> Main;
-    };
-    auto window = std::make_shared<TWindow>();
+    // The program as a user starts it on the generated program folder, with everything bound to its
+    // price table.
+    auto program = std::make_shared<std::unique_ptr<TProgram>>();
     suite.Add({.Name = u"app.load"_s,
                .N = data.Articles,
                .Prepare =
-                   [window, folder = data.Folder] {
-                       if (window->Main) return;
+                   [program, folder = data.Folder] {
+                       if (*program) return;
                        qputenv("TEVLAR_HOME", QFile::encodeName(folder));
-                       window->Select = std::make_unique<TSelectForm>();
-                       window->Flash = std::make_unique<TFlash>();
-                       window->Main = std::make_unique<TMainForm>(*window->Select);
-                       window->Main->show();
+                       qputenv("XDG_DATA_HOME", QFile::encodeName(QDir(folder).filePath(u"xdg"_s)));
+                       *program = std::make_unique<TProgram>(QStringList{u"tevlar"_s});
+                       (*program)->MainForm().show();
                        QCoreApplication::processEvents();
                    },
                // The price list read again through the window, as an update does, and the grid painted.
                .Run =
-                   [window] {
-                       if (!window->Main->LoadPriceList()) std::abort();
+                   [program] {
+                       if (!(*program)->MainForm().LoadPriceList()) std::abort();
                        QCoreApplication::processEvents();
                    },
                .Floor = [path = data.PriceFile] { BenchData::ReadAndDecode(path); },

@@ -61,7 +61,7 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
                .Prepare =
                    [state, path] {
                        OrderFile::Write(path, {}, SampleLines());
-                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.StoredValue = [](TStoredValue) { return QString(); };
                        state->Env.DiscountScale = &state->Scale;
                        state->Order = std::make_unique<TOrderFrame>(state->Env, 0, path);
                    },
@@ -95,7 +95,7 @@ void AddOrderExportRow(BenchSuite& suite, const BenchData& data) {
                .Prepare =
                    [state, orderPath, path, durable] {
                        OrderFile::Write(orderPath, {}, SampleLines());
-                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.StoredValue = [](TStoredValue) { return QString(); };
                        state->Env.DiscountScale = &state->Scale;
                        state->Order = std::make_unique<TOrderFrame>(state->Env, 0, orderPath);
                        state->Order->UpdateStatus();
