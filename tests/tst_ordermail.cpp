@@ -4,8 +4,6 @@
 #include "StandIns.h"
 #include "TestFiles.h"
 
-#include "shell/FormStorage.h"
-#include "shell/VendorInfo.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
@@ -20,16 +18,18 @@
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "shell/FormStorage.h"
+#include "shell/VendorInfo.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include "UrlRecorder.h"
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include "UrlRecorder.h"
 
 #include <QtTest>
 
@@ -97,7 +97,6 @@ std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const Q
 
 class TstOrderMail : public TOrderTestBase {
     Q_OBJECT
-
 
     QString PathOf(const QString& name) const { return m_dir->filePath(name); }
 

@@ -1,8 +1,8 @@
 #include "EMAILFormUnit.h"
 
+#include "OrderForms.h"
 #include "shell/FormStorage.h"
 #include "shell/VendorInfo.h"
-#include "OrderForms.h"
 #include "text/TException.h"
 
 #include <QGridLayout>

@@ -1,9 +1,5 @@
 #include "OrderFrameUnit.h"
 
-#include "shell/FlashForm.h"
-#include "shell/FormStorage.h"
-#include "shell/Platform.h"
-#include "shell/SysUnit.h"
 #include "ContactFormUnit.h"
 #include "EMAILFormUnit.h"
 #include "framework/DBGrid.h"
@@ -17,6 +13,10 @@
 #include "OrderTotals.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "shell/FlashForm.h"
+#include "shell/FormStorage.h"
+#include "shell/Platform.h"
+#include "shell/SysUnit.h"
 #include "text/TException.h"
 
 #include <QAction>

@@ -162,7 +162,6 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     layout->addWidget(IgnoreCase);
     layout->addStretch();
     layout->addLayout(buttons);
-
 }
 
 TFilterForm::~TFilterForm() = default;
