@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -31,6 +32,26 @@ void BenchData::ReadAndDecode(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return;
     const QString text = Cp1251::Decode(file.readAll());
     if (text.isEmpty()) std::fputs("", stdout); // keep the result alive
+}
+
+QByteArray BenchData::ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) std::abort();
+    return file.readAll();
+}
+
+void TDurableReplace::Run() const {
+    const QByteArray target = QFile::encodeName(m_target);
+    const QByteArray temporary = target + ".tmp";
+    const int fd = open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) std::abort();
+    for (qsizetype done = 0; done < m_bytes.size();) {
+        const ssize_t n = write(fd, m_bytes.constData() + done, size_t(m_bytes.size() - done));
+        if (n <= 0) std::abort();
+        done += n;
+    }
+    if (fdatasync(fd) != 0 || close(fd) != 0 || rename(temporary.constData(), target.constData()) != 0)
+        std::abort();
 }
 
 namespace {
@@ -61,23 +82,32 @@ TTimes MedianMs(const std::function<void()>& operation, const std::function<void
     return {Median(times), floor ? Median(floors) : 0};
 }
 
-qint64 PeakBytes(const std::function<void()>& operation) {
+namespace {
+
+// Resets the high-water mark to the current resident size, runs the operation and gives what it added.
+qint64 PeakOfRun(const std::function<void()>& operation) {
+    malloc_trim(0);
+    const int clear = open("/proc/self/clear_refs", O_WRONLY);
+    if (clear >= 0) {
+        (void)!write(clear, "5", 1);
+        close(clear);
+    }
+    const qint64 before = StatusKb("VmRSS:");
+    operation();
+    return (StatusKb("VmHWM:") - before) * 1024;
+}
+
+} // namespace
+
+qint64 PeakBytes(const std::function<void()>& operation, bool inProcess) {
+    if (inProcess) return PeakOfRun(operation);
     int fds[2];
     if (pipe(fds) != 0) return -1;
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        malloc_trim(0);
-        // Reset the high-water mark to the current resident size, then let the operation run.
-        const int clear = open("/proc/self/clear_refs", O_WRONLY);
-        if (clear >= 0) {
-            (void)!write(clear, "5", 1);
-            close(clear);
-        }
-        const qint64 before = StatusKb("VmRSS:");
-        operation();
-        const qint64 peak = (StatusKb("VmHWM:") - before) * 1024;
+        const qint64 peak = PeakOfRun(operation);
         (void)!write(fds[1], &peak, sizeof peak);
         _exit(0);
     }
@@ -94,7 +124,7 @@ void BenchSuite::RunAll() {
         if (!m_filter.isEmpty() && !row.Name.startsWith(m_filter)) continue;
         if (row.Prepare) row.Prepare();
         if (row.BeforeRun) row.BeforeRun();
-        const qint64 peak = PeakBytes(row.Run);
+        const qint64 peak = PeakBytes(row.Run, row.PeakInProcess);
         const TTimes times = MedianMs(row.Run, row.Floor, row.Runs, row.BeforeRun);
         const double ms = times.Operation;
         const double floorMs = row.Floor ? times.Floor : row.FloorMs;

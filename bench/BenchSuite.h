@@ -17,6 +17,9 @@ struct BenchRow {
     qint64 MemoryBase = 0;         // when set, the peak is also printed as a multiple of it
     int Runs = 7;
     std::function<void()> BeforeRun; // not measured; runs before every run of the operation
+    // The peak is measured in this process rather than in a forked copy, which cannot paint: Qt's
+    // painting threads are not copied.
+    bool PeakInProcess = false;
 };
 
 // Shared inputs of the rows: the generated files in a temporary folder.
@@ -27,6 +30,22 @@ struct BenchData {
     qint64 PriceFileSize = 0;
     // The floor every file row compares with: read the file's bytes and decode them into QString.
     static void ReadAndDecode(const QString& path);
+    static QByteArray ReadAll(const QString& path);
+};
+
+// The floor of rows that replace a file: the physical cost of a durable replace of the same bytes. They
+// are written to a temporary file beside the target, flushed to the disk with fdatasync and renamed over
+// the target.
+class TDurableReplace {
+public:
+    explicit TDurableReplace(QString target) : m_target(std::move(target)) {}
+    // The bytes to write: those of the file the operation writes.
+    void Take(const QString& written) { m_bytes = BenchData::ReadAll(written); }
+    void Run() const;
+
+private:
+    QString m_target;
+    QByteArray m_bytes;
 };
 
 class BenchSuite {
@@ -48,8 +67,9 @@ struct TTimes {
 // Median milliseconds of the operation and of its floor (when given), run in turns.
 TTimes MedianMs(const std::function<void()>& operation, const std::function<void()>& floor, int runs,
                 const std::function<void()>& beforeRun = {});
-// Peak resident memory an operation adds to the process, measured in a forked child.
-qint64 PeakBytes(const std::function<void()>& operation);
+// Peak resident memory an operation adds to the process, measured in a forked child, or in the process
+// itself.
+qint64 PeakBytes(const std::function<void()>& operation, bool inProcess = false);
 
 // Each area of the program adds its rows here.
 void AddTableFileRows(BenchSuite& suite, const BenchData& data);
@@ -59,3 +79,4 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
 void AddUpdateRows(BenchSuite& suite, const BenchData& data);
 void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
 void AddDownloadRows(BenchSuite& suite, const BenchData& data);
+void AddAppRows(BenchSuite& suite, const BenchData& data);

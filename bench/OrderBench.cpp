@@ -31,20 +31,21 @@ void AddOrderRows(BenchSuite& suite, const BenchData& data) {
     const OrderHeader header{u"1"_s,        QDate(2026, 12, 1),    u"к отгрузке"_s,   u"ООО «Ромашка»"_s,
                              u"г. Тверь"_s, u"+7 4822 00-00-00"_s, u"Иванов И. И."_s, 5};
     auto lines = std::make_shared<std::vector<OrderLine>>();
-    const auto floor = [path] { BenchData::ReadAndDecode(path); };
+    auto durable = std::make_shared<TDurableReplace>(QDir(data.Folder).filePath(u"floor.zkz"_s));
     suite.Add({.Name = u"order.save"_s,
                .N = kOrderLines,
                .Prepare =
-                   [lines, path, header] {
+                   [lines, path, header, durable] {
                        *lines = SampleLines();
                        OrderFile::Write(path, header, *lines);
+                       durable->Take(path);
                    },
                .Run = [lines, path, header] { OrderFile::Write(path, header, *lines); },
-               .Floor = floor});
+               .Floor = [durable] { durable->Run(); }});
     suite.Add({.Name = u"order.open"_s,
                .N = kOrderLines,
                .Run = [path] { OrderFile::Read(path); },
-               .Floor = floor});
+               .Floor = [path] { BenchData::ReadAndDecode(path); }});
 }
 
 void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
@@ -88,18 +89,20 @@ void AddOrderExportRow(BenchSuite& suite, const BenchData& data) {
         std::unique_ptr<TOrderFrame> Order;
     };
     auto state = std::make_shared<TState>();
+    auto durable = std::make_shared<TDurableReplace>(QDir(data.Folder).filePath(u"floor.xls"_s));
     suite.Add({.Name = u"order.export"_s,
                .N = kOrderLines,
                .Prepare =
-                   [state, orderPath, path] {
+                   [state, orderPath, path, durable] {
                        OrderFile::Write(orderPath, {}, SampleLines());
                        state->Env.StoredValue = [](TStoredValue) { return QString(); };
                        state->Env.DiscountScale = &state->Scale;
                        state->Order = std::make_unique<TOrderFrame>(state->Env, 0, orderPath);
                        state->Order->UpdateStatus();
                        state->Order->ExportTo(path);
+                       durable->Take(path);
                    },
                // The lines as the grid shows them, the table text, the file written and renamed.
                .Run = [state, path] { state->Order->ExportTo(path); },
-               .Floor = [path] { BenchData::ReadAndDecode(path); }});
+               .Floor = [durable] { durable->Run(); }});
 }

@@ -10,7 +10,9 @@
 #include <QDir>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -31,12 +33,13 @@ struct PriceState {
     TPriceList List;
 };
 
-// The loaded price list, and its Name column as plain bytes for the floors.
+// The loaded price list, its Name column as plain bytes and its prices, for the floors.
 struct Loaded {
     PriceState Price;
     int NameField = -1;
     QByteArray NameBytes;
     std::vector<QByteArrayView> Names; // in file order
+    std::vector<double> Prices;
 
     void Prepare(const QString& path) {
         if (NameField >= 0) return;
@@ -44,9 +47,11 @@ struct Loaded {
         TMemTable& table = *Price.View.Table;
         NameField = table.FieldByName(u"Name").Index();
         std::vector<qsizetype> ends;
+        const int priceField = table.FieldByName(u"Price").Index();
         for (int row = 0; row < table.RecordCount(); ++row) {
             NameBytes.append(table.RowBytes(table.RowAt(row), NameField));
             ends.push_back(NameBytes.size());
+            Prices.push_back(table.RowFloat(table.RowAt(row), priceField));
         }
         qsizetype start = 0;
         for (qsizetype end : ends) {
@@ -73,23 +78,25 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
     auto loaded = std::make_shared<Loaded>();
     const auto prepare = [loaded, path] { loaded->Prepare(path); };
 
+    // The filter of the price view, as the filter dialog sets it.
+    const auto filter = [loaded](const QString& text) {
+        return [loaded, text] {
+            TTableViewLogic& view = loaded->Price.View;
+            view.FilterText = text;
+            view.FilterIgnoreCase = true;
+            view.ApplyFilter();
+            Keep(view.Table->RecordCount());
+        };
+    };
     suite.Add({.Name = u"price.filter"_s,
                .N = data.Articles,
                .Prepare = prepare,
-               .Run =
-                   [loaded] {
-                       TTableViewLogic& view = loaded->Price.View;
-                       view.FilterText = u"Name=*"_s + kWord + u"*|"_s;
-                       view.FilterIgnoreCase = true;
-                       view.ApplyFilter();
-                       Keep(view.Table->RecordCount());
-                   },
-               .Floor =
-                   [loaded] {
-                       const QByteArray word = Cp1251::Encode(kWord);
-                       Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
-                                          [&word](QByteArrayView name) { return name.contains(word); }));
-                   }});
+               .Run = filter(u"Name=*"_s + kWord + u"*|"_s),
+               .Floor = [loaded] {
+                   const QByteArray word = Cp1251::Encode(kWord);
+                   Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
+                                      [&word](QByteArrayView name) { return name.contains(word); }));
+               }});
 
     auto sortView = std::make_shared<TTableViewLogic>();
     suite.Add({.Name = u"price.sort"_s,
@@ -130,6 +137,33 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        Keep(names.front().size());
                    }});
 
+    // The value pick again, as on every further F2: the selection copy is in that order already. The floor
+    // looks for the beginning in the names taken in that order.
+    auto sortedNames = std::make_shared<std::vector<QByteArrayView>>();
+    suite.Add({.Name = u"price.pick.again"_s,
+               .N = data.Articles,
+               .Prepare =
+                   [prepare, loaded, pickView, sortedNames] {
+                       prepare();
+                       pickView->Table->CopyFrom(loaded->Price.Select);
+                       PreparePick(*pickView, u"Name"_s, kWord.left(3));
+                       const TMemTable& table = *pickView->Table;
+                       for (int recNo = 0; recNo < table.RecordCount(); ++recNo)
+                           sortedNames->push_back(table.RowBytes(table.RowAt(recNo), loaded->NameField));
+                   },
+               .Run =
+                   [pickView] {
+                       PreparePick(*pickView, u"Name"_s, kWord.left(3));
+                       Keep(pickView->Table->RecNo());
+                   },
+               .Floor =
+                   [sortedNames] {
+                       const QByteArray key = Cp1251::Encode(kWord.left(3));
+                       Keep(std::find_if(sortedNames->begin(), sortedNames->end(),
+                                         [&key](QByteArrayView name) { return name.startsWith(key); }) -
+                            sortedNames->begin());
+                   }});
+
     suite.Add({.Name = u"price.locate"_s,
                .N = data.Articles,
                .Prepare = prepare,
@@ -146,6 +180,20 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        Keep(std::count_if(loaded->Names.begin(), loaded->Names.end(),
                                           [&key](QByteArrayView name) { return name.startsWith(key); }));
                    }});
+
+    // A filter on a number column: the numbers as the grid shows them, matched with the pattern.
+    suite.Add({.Name = u"price.filter.number"_s,
+               .N = data.Articles,
+               .Prepare = prepare,
+               .Run = filter(u"Price=*5*|"_s),
+               // The floor: each number's shortest text from std::to_chars, searched for the digit.
+               .Floor = [loaded] {
+                   char text[32];
+                   Keep(std::count_if(loaded->Prices.begin(), loaded->Prices.end(), [&text](double price) {
+                       const char* end = std::to_chars(std::begin(text), std::end(text), price).ptr;
+                       return std::find(static_cast<const char*>(text), end, '5') != end;
+                   }));
+               }});
 
     // The export of every article; its floor reads the written file back.
     const QString exportPath = QDir(data.Folder).filePath(u"price.xls"_s);

@@ -94,9 +94,15 @@ void AddTableFileRows(BenchSuite& suite, const BenchData& data) {
 
     auto records = std::make_shared<std::shared_ptr<Records>>();
     const QString target = QDir(data.Folder).filePath(u"written.iop"_s);
+    auto durable = std::make_shared<TDurableReplace>(QDir(data.Folder).filePath(u"floor.iop"_s));
     suite.Add({.Name = u"tablefile.write"_s,
                .N = data.Articles,
-               .Prepare = [records, path = data.PriceFile] { *records = LoadRecords(path); },
+               .Prepare =
+                   [records, durable, target, path = data.PriceFile] {
+                       *records = LoadRecords(path);
+                       WritePriceSection(**records, target);
+                       durable->Take(target);
+                   },
                .Run = [records, target] { WritePriceSection(**records, target); },
-               .Floor = floor});
+               .Floor = [durable] { durable->Run(); }});
 }

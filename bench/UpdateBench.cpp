@@ -66,21 +66,28 @@ void AddUpdateRows(BenchSuite& suite, const BenchData& data) {
 
     // Each run starts from the demo's price list again: a hard link to it, which the update replaces
     // by a new file rather than writing into it.
-    suite.Add(
-        {.Name = u"update.apply"_s,
-         .N = data.Articles,
-         .Run =
-             [=] {
-                 QFile::remove(work);
-                 if (link(QFile::encodeName(priceFile).constData(), QFile::encodeName(work).constData()) != 0)
-                     std::abort();
-                 TUpdatePackage(package).ApplyTo(work, ProcessMessages);
-             },
-         .Floor =
-             [=] {
-                 BenchData::ReadAndDecode(priceFile);
-                 BenchData::ReadAndDecode(package);
-             }});
+    const auto apply = [=] {
+        QFile::remove(work);
+        if (link(QFile::encodeName(priceFile).constData(), QFile::encodeName(work).constData()) != 0)
+            std::abort();
+        TUpdatePackage(package).ApplyTo(work, ProcessMessages);
+    };
+    // The floor reads both files and replaces the price list durably with the new one's bytes.
+    auto durable = std::make_shared<TDurableReplace>(folder.filePath(u"floor-update.iop"_s));
+    suite.Add({.Name = u"update.apply"_s,
+               .N = data.Articles,
+               .Prepare =
+                   [apply, durable, work] {
+                       apply();
+                       durable->Take(work);
+                   },
+               .Run = apply,
+               .Floor =
+                   [=] {
+                       BenchData::ReadAndDecode(priceFile);
+                       BenchData::ReadAndDecode(package);
+                       durable->Run();
+                   }});
 
     auto raw = std::make_shared<RawMember>();
     const QString unpacked = folder.filePath(u"unzipped"_s);

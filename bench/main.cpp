@@ -3,8 +3,8 @@
 #include "BenchSuite.h"
 
 #include "demo/DemoData.h"
+#include "shell/Application.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +16,7 @@
 int main(int argc, char** argv) {
     // The order rows build real order frames; no display is needed for that.
     if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TApplication app(argc, argv); // the main window's rows need the program's application object
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QStringList args = app.arguments().mid(1);
     BenchData data;
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     AddUpdateRows(suite, data);
     AddOrderExportRow(suite, data);
     AddDownloadRows(suite, data);
+    AddAppRows(suite, data);
     suite.RunAll();
     return 0;
 }

@@ -98,6 +98,42 @@ const std::array<const char16_t*, 9> kCountries = {
 
 const std::array<const char16_t*, 8> kCodePrefixes = {u"AT", u"DX", u"PN", u"KM", u"FR", u"VL", u"NL", u"ТР"};
 
+// What real Russian catalogues put into names: quotes «», №, dashes, no-break spaces, degrees and other
+// characters of the bytes 0x80-0xBF. {n} is replaced by a small number.
+const std::array<const char16_t*, 16> kNameMarks = {
+    u" «Стандарт»",
+    u" «Премиум»",
+    u" №{n}",
+    u" — оригинал",
+    u" — аналог",
+    u" 2008–2015\u00A0г.в.",
+    u" -40…+120\u00A0°C",
+    u" ±5%",
+    u" Drivex®",
+    u" Nordline™",
+    u" „Экспорт“",
+    u" (Україна)",
+    u" {n}\u00A0шт.",
+    u" 12\u00A0В, {n}\u00A0А",
+    u" ‘Б/у’ — уценка",
+    u" · Ў/Ї/Є/Ґ",
+};
+const std::array<const char16_t*, 4> kNameFronts = {u"«Лидер» ", u"№{n} ", u"Ґарант — ", u"“Сервис” "};
+
+QString Mark(const char16_t* pattern, Random& random) {
+    return QString::fromUtf16(pattern).replace(u"{n}"_s, QString::number(1 + random.Below(40)));
+}
+
+// About a third of the names get such marks. They come from a stream of their own, so that every other
+// field stays what it was.
+void MarkName(QString& name, int number) {
+    Random random(quint64(number) * 0x2545F4914F6CDD1Dull + 11);
+    if (!random.Chance(33)) return;
+    if (random.Chance(20)) name.prepend(Mark(random.Pick(kNameFronts), random));
+    name += Mark(random.Pick(kNameMarks), random);
+    if (random.Chance(25)) name += Mark(random.Pick(kNameMarks), random);
+}
+
 QString Kopecks7(qint64 kopecks) {
     return u"%1.%2"_s.arg(kopecks / 100).arg((kopecks % 100) * 100000, 7, 10, QLatin1Char('0'));
 }
@@ -113,6 +149,7 @@ Article MakeArticle(Random& random, int number) {
                  .arg(100000 + number * 7 + random.Below(7), 7, 10, QLatin1Char('0'));
     a.Name = u"%1 %2"_s.arg(part.Name, random.Pick(kVehicles));
     if (random.Chance(15)) a.Name += u" (усиленный)"_s;
+    MarkName(a.Name, number);
     a.Producer = QString::fromUtf16(random.Pick(kProducers));
     a.Unit = QString::fromUtf16(part.Unit);
     const int rubles = part.MinRub + random.Below(part.MaxRub - part.MinRub + 1);

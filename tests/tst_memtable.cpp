@@ -1,4 +1,6 @@
+#include "framework/DataSource.h"
 #include "framework/DBGrid.h"
+#include "framework/DBNavigator.h"
 #include "framework/MemTable.h"
 #include "framework/NumberText.h"
 #include "framework/ProcessMessages.h"
@@ -7,11 +9,14 @@
 #include "text/TException.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
 #include <random>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -95,11 +100,10 @@ private Q_SLOTS:
             values << cents << -cents * double(1 + random() % 13) << cents / 7
                    << std::ldexp(double(random() >> 11), -53) * std::pow(10.0, exponent);
         }
-        const TFloatText format;
+        TFloatText format;
         for (const double value : values) {
             const QString expected = general.toString(value == 0 ? 0 : value, 'g', 15);
-            QByteArray text;
-            format.AppendTo(text, value);
+            const QByteArray text = format.Text(value).toByteArray();
             if (Cp1251::Decode(text) != expected)
                 QFAIL(qPrintable(
                     u"%1: %2 instead of %3"_s.arg(value, 0, 'g', 17).arg(Cp1251::Decode(text), expected)));
@@ -186,6 +190,56 @@ private Q_SLOTS:
 
         t.EmptyTable();
         QVERIFY(t.IsEmpty());
+    }
+
+    // Rows made in batches, one of them on another thread, land as Append and Post would put them.
+    void batchesAppendAsPostingDoes() {
+        TMemTable posted, batched;
+        Define(posted);
+        Define(batched);
+        Add(posted, u"first"_s, u"Первый"_s, 1);
+        Add(batched, u"first"_s, u"Первый"_s, 1);
+        batched.OnFilterRecord = [&batched](int row) { return batched.RowFloat(row, 2) != 3; };
+        batched.SetFiltered(true);
+
+        TRowBatch mine(batched), other(batched);
+        std::thread([&other] {
+            std::vector<TRowBatch::TCell> cells(4);
+            for (int i = 0; i < 3000; ++i) {
+                const QByteArray name = "name " + QByteArray(300, char('a' + i % 26));
+                cells[1] = {name, 0};
+                cells[2] = {{}, double(i % 5)};
+                other.Add(cells);
+            }
+        }).join();
+        const QByteArray longCode = Cp1251::Encode(u"ДЛИННЫЙ-КОД-12");
+        mine.Add({{longCode, 0}, {{}, 0}, {{}, std::nan("")}, {{}, 0}});
+        QCOMPARE(other.Count(), 3000);
+        batched.AppendRows(mine);
+        batched.AppendRows(other);
+        QCOMPARE(mine.Count(), 0);
+
+        posted.Append();
+        posted.FieldByName(u"Code").SetAsBytes(longCode);
+        posted.Post();
+        for (int i = 0; i < 3000; ++i) {
+            posted.Append();
+            posted.FieldByName(u"Name").SetAsBytes("name " + QByteArray(300, char('a' + i % 26)));
+            posted.FieldByName(u"Price").SetAsFloat(i % 5);
+            posted.Post();
+        }
+        QCOMPARE(batched.TotalRecordCount(), posted.RecordCount());
+        for (int row = 0; row < posted.RecordCount(); ++row) {
+            for (int field : {0, 1})
+                QCOMPARE(batched.RowBytes(row, field), posted.RowBytes(row, field));
+            for (int field : {2, 3})
+                QCOMPARE(batched.RowText(row, field), posted.RowText(row, field));
+        }
+        QCOMPARE(batched.RecordCount(), 1 + 1 + 3000 - 600); // the filter judged every new row
+        QCOMPARE(batched.RecNo(), batched.RecordCount() - 1);
+        batched.Append(); // numbering goes on
+        batched.Post();
+        QCOMPARE(batched.FieldByName(u"ID").AsInteger(), 3003);
     }
 
     void cursorAndEvents() {
@@ -302,20 +356,29 @@ private Q_SLOTS:
         QCOMPARE(Column(t, u"Code"_s).mid(0, 3), QStringList({u"no price"_s, u"13"_s, u"12"_s}));
     }
 
-    // The fast collation must order exactly as QCollator does, whatever the characters.
+    // The fast collation must order exactly as QCollator does, whatever the characters. Texts may share a
+    // beginning (the prefix) longer than the eight key bytes compared first.
     void collationMatchesQCollator_data() {
         QTest::addColumn<QString>("alphabet");
-        QTest::addColumn<int>("minLength");
+        QTest::addColumn<QString>("prefix");
         QTest::addColumn<int>("maxLength");
-        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s << 0 << 5;
-        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s << 0 << 5;
-        QTest::newRow("other") << Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°") + QChar(0x0098) << 0 << 5;
-        // Long texts sharing their first eight letters are told apart beyond the key's prefix.
-        QTest::newRow("beyond eight letters") << u"аАб"_s << 7 << 11;
+        QTest::newRow("letters") << u"аАбБеЕёЁжЖяЯaAbBzZ019 -."_s << QString() << 5;
+        QTest::newRow("punctuation") << u"аАеЁ !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~0"_s << QString() << 5;
+        const QString other = Text(u"аЁbB9 -№«»—–\u00a0\u00ad…™ЃѓЇїЎў°NoT.") + QChar(0x0098);
+        QTest::newRow("other") << other << QString() << 5;
+        QString everyByte;
+        for (int b = 1; b < 256; ++b)
+            everyByte += Cp1251::Decode(QByteArray(1, char(b)));
+        QTest::newRow("every byte") << everyByte << QString() << 4;
+        // Two names that share eight letters, 9 and 10 letters long, and so on around that length.
+        QTest::newRow("eight letters shared") << other << u"Фильтр м"_s << 2;
+        QTest::newRow("seven letters shared") << other << u"Фильтр "_s << 3;
+        QTest::newRow("expansion at the eighth") << other << u"Ремень…"_s << 3;
+        QTest::newRow("every byte after eight") << everyByte << u"Свеча №1"_s << 2;
     }
     void collationMatchesQCollator() {
         QFETCH(QString, alphabet);
-        QFETCH(int, minLength);
+        QFETCH(QString, prefix);
         QFETCH(int, maxLength);
         std::mt19937 rng(7);
         std::vector<QByteArray> texts;
@@ -323,8 +386,8 @@ private Q_SLOTS:
         texts.push_back(Cp1251::Encode(u"ааааааааб"));
         texts.push_back(Cp1251::Encode(u"аааааааааб"));
         for (int i = 0; i < 3000; ++i) {
-            QString s;
-            for (int n = minLength + int(rng() % uint(maxLength - minLength + 1)); n > 0; --n)
+            QString s = prefix;
+            for (int n = int(rng() % (maxLength + 1)); n > 0; --n)
                 s += alphabet[int(rng() % alphabet.size())];
             texts.push_back(Cp1251::Encode(s));
         }
@@ -342,6 +405,34 @@ private Q_SLOTS:
                 rows, [&](quint32 r) { return QByteArrayView(texts[r]); }, descending);
             QCOMPARE(rows, expected);
         }
+        for (size_t i = 0; i + 1 < texts.size(); ++i) {
+            const int c = collator.compare(Cp1251::Decode(texts[i]), Cp1251::Decode(texts[i + 1]));
+            QCOMPARE(TTextCollation().Compare(texts[i], texts[i + 1]), c < 0 ? -1 : c > 0 ? 1 : 0);
+        }
+    }
+
+    // Sorting again the same way keeps the order; a change to the rows in between sorts anew.
+    void sortingAgainAfterAChange() {
+        TMemTable t;
+        Define(t);
+        for (const char16_t* name : {u"б", u"в", u"а"})
+            Add(t, QString::fromUtf16(name), QString::fromUtf16(name), 1);
+        t.SortOnField(1, true);
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Name"_s), QStringList({u"в"_s, u"б"_s, u"а"_s}));
+        Add(t, u"г"_s, u"г"_s, 1);
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Name"_s), QStringList({u"г"_s, u"в"_s, u"б"_s, u"а"_s}));
+        t.First();
+        t.Edit();
+        t.FieldByName(u"Name").SetAsString(u"а"_s);
+        t.Post();
+        t.SortOnField(1, true);
+        QCOMPARE(Column(t, u"Code"_s), QStringList({u"в"_s, u"б"_s, u"г"_s, u"а"_s}));
+        TMemTable copy;
+        copy.CopyFrom(t);
+        copy.SortOnField(1, false);
+        QCOMPARE(Column(copy, u"Code"_s), QStringList({u"г"_s, u"а"_s, u"б"_s, u"в"_s}));
     }
 
     void locateIgnoresCaseAndTakesPrefixes() {
@@ -535,6 +626,39 @@ private Q_SLOTS:
         QCOMPARE(other.Column(0).Width, 99);
         QCOMPARE(other.Column(2).FieldName, u"Name"_s);
         QCOMPARE(other.Column(2).Width, 350);
+    }
+
+    // The navigator hears of the table through the data source: detached there, it is detached too.
+    void navigatorFollowsItsDataSource() {
+        TMemTable t;
+        Define(t);
+        for (int i = 0; i < 3; ++i)
+            Add(t, QString::number(i), {}, i);
+        TDataSource source;
+        source.SetDataSet(&t);
+        TDBNavigator navigator({TDBNavigator::First, TDBNavigator::Next, TDBNavigator::Refresh});
+        navigator.SetDataSource(&source);
+        QCOMPARE(navigator.DataSet(), &t);
+        QVERIFY(navigator.Action(TDBNavigator::First)->isEnabled());
+        QVERIFY(!navigator.Action(TDBNavigator::Next)->isEnabled());
+        t.First();
+        QVERIFY(navigator.Action(TDBNavigator::Next)->isEnabled());
+
+        source.SetDataSet(nullptr);
+        QVERIFY(!navigator.Action(TDBNavigator::Refresh)->isEnabled());
+        QSignalSpy changes(navigator.Action(TDBNavigator::First), &QAction::changed);
+        t.Last();
+        t.EmptyTable();
+        for (int i = 0; i < 100; ++i)
+            Add(t, QString::number(i), {}, i);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!navigator.Action(TDBNavigator::Next)->isEnabled());
+
+        source.SetDataSet(&t);
+        QVERIFY(navigator.Action(TDBNavigator::First)->isEnabled()); // on the last record
+        navigator.Action(TDBNavigator::First)->trigger();
+        QCOMPARE(t.RecNo(), 0);
+        QVERIFY(navigator.Action(TDBNavigator::Next)->isEnabled());
     }
 
     void gridWithoutColumnsShowsEveryField() {

@@ -280,14 +280,12 @@ private Q_SLOTS:
             values.append(double(qint64(random.generateDouble() * 1e15)) / 10000);
             values.append(random.generateDouble() * std::pow(10.0, random.bounded(-6, 18)));
         }
-        const TFloatText text;
+        TFloatText text;
         for (double value : values) {
-            QByteArray bytes;
-            text.AppendTo(bytes, value);
+            const QByteArray bytes = text.Text(value).toByteArray();
             QCOMPARE(Cp1251::Decode(bytes), FloatToStr(value));
         }
-        QByteArray zero;
-        text.AppendTo(zero, -0.0);
+        const QByteArray zero = text.Text(-0.0).toByteArray();
         QCOMPARE(zero, QByteArray("0"));
     }
 

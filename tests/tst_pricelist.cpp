@@ -2,11 +2,14 @@
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
 #include "tablefile/ImpExp.h"
+#include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -222,6 +225,48 @@ private Q_SLOTS:
         t.Next();
         QCOMPARE(t.FieldByName(u"Price").AsFloat(), 0.0);
         QCOMPARE(t.FieldByName(u"Name").AsString(), longName.left(255));
+    }
+
+    // A big list is read in pieces on two cores; the rows are what the file's cursor reads, in its order.
+    void bigListAsTheCursorReadsIt() {
+        QList<QStringList> records;
+        std::mt19937 random(11);
+        const auto text = [&random](int maxSize) {
+            QByteArray bytes(qsizetype(random() % (maxSize + 1)), ' ');
+            for (char& c : bytes)
+                c = char(0x20 + random() % 0xE0);
+            return Cp1251::Decode(bytes);
+        };
+        for (int i = 0; i < 20000; ++i) {
+            QStringList record =
+                Article(text(12), text(300), QString::number(random() % 100000) + u".25"_s, text(1));
+            record[5] = i % 7 ? QString::number(i % 13) : text(3); // numbers and no numbers
+            records << record;
+        }
+        WriteFile(m_path, {System(u"1020"_s), Prices(records)});
+        QCOMPARE(Load(), QString());
+
+        TImpExpFile file(m_path, false);
+        file.OpenSection(u"ПРАЙС_ЛИСТ");
+        const TMemTable& t = *m_view->Table;
+        QCOMPARE(t.RecordCount(), records.size());
+        const QStringList sources = {
+            u"ЦЕНА_ФЛАГ"_s,   u"КОД"_s,         u"НАИМЕНОВАНИЕ"_s,    u"ПРОИЗВОДИТЕЛЬ"_s,
+            u"ЦЕНА"_s,        u"НАЛИЧИЕ"_s,     u"КОЛ_В_УПАКОВКЕ"_s,  u"ЕД_ИЗМ"_s,
+            u"ВЕС_ЕДЕНИЦЫ"_s, u"КАТАЛ_НОМЕР"_s, u"КОД_СЕРТИФИКАТА"_s, u"СТРАНА"_s};
+        int row = 0;
+        for (file.First(); file.HasRecord(); file.Next(), ++row) {
+            for (int f = 0; f < t.FieldCount(); ++f) {
+                const TFieldValue& value = file.FieldByName(sources[f]);
+                const bool same =
+                    t.Field(f).IsNumeric()
+                        ? t.RowFloat(t.RowAt(row), f) == value.AsFloat()
+                        : t.RowBytes(t.RowAt(row), f) ==
+                              value.AsBytes().first(std::min<qsizetype>(value.AsBytes().size(), 255));
+                if (!same) QFAIL(qPrintable(u"record %1, field %2"_s.arg(row).arg(sources[f])));
+            }
+        }
+        QCOMPARE(row, records.size());
     }
 
     void storedViewStateAndTheFullCopy() {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <memory>
+#include <random>
 
 #include <sys/stat.h>
 
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void readsEveryLineEnd_data();
     void readsEveryLineEnd();
     void nulByteEndsTheText();
+    void bigFileSplitsIntoTheSameLines_data();
+    void bigFileSplitsIntoTheSameLines();
     void keepsTextBeforeTheFirstSection();
     void missingFileFails();
     void createIfMissingMakesAnEmptyFile();
@@ -100,6 +103,8 @@ private Q_SLOTS:
     void valueLinesAgainstFields_data();
     void valueLinesAgainstFields();
     void walksRecords();
+    void recordValuesWithoutTheCursor_data() { valueLinesAgainstFields_data(); }
+    void recordValuesWithoutTheCursor();
     void addFieldsOnASectionWithRecords();
     void appendGoesBeforeTheFollowingSection();
     void deleteRecordsKeepsTheFieldDeclarations();
@@ -135,6 +140,7 @@ private Q_SLOTS:
 private:
     QString Path(const QString& name) const { return m_dir->filePath(name); }
     QString WriteFile(const QString& name, const QByteArray& bytes) const;
+    QString ValueLinesFile(const QStringList& valueLines) const;
     QByteArray ReadFile(const QString& name) const;
     TValue ValueFromFile(const QByteArray& line) const;
     QByteArray WrittenLine(const TValue& value) const;
@@ -147,6 +153,16 @@ QString TstTableFile::WriteFile(const QString& name, const QByteArray& bytes) co
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write a test file");
     return file.fileName();
+}
+
+// Section С with main fields А, Б, В and a detail field: a record of the given value lines, then one of
+// x, y, z; section Е follows.
+QString TstTableFile::ValueLinesFile(const QStringList& valueLines) const {
+    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
+                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
+    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
+                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
+    return WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next));
 }
 
 QByteArray TstTableFile::ReadFile(const QString& name) const {
@@ -231,6 +247,43 @@ void TstTableFile::nulByteEndsTheText() {
     QCOMPARE(file.Line(file.LineCount() - 1), "2");
     file.SaveToFile(Path(u"out.iop"_s));
     QCOMPARE(ReadFile(u"out.iop"_s), text.left(text.indexOf('\0')) + "\r\n");
+}
+
+void TstTableFile::bigFileSplitsIntoTheSameLines_data() {
+    QTest::addColumn<int>("seed");
+    for (int seed : {1, 2, 3, 4})
+        QTest::newRow(qPrintable(QString::number(seed))) << seed;
+}
+
+// A file of more than a megabyte is split in two pieces on two cores; whatever line end falls at the
+// middle, the lines are those of a plain reading.
+void TstTableFile::bigFileSplitsIntoTheSameLines() {
+    QFETCH(int, seed);
+    std::mt19937 random(seed);
+    const char* const ends[] = {"\r\n", "\n", "\r"};
+    QByteArray text;
+    while (text.size() < 3 * 1024 * 1024 / 2) {
+        QByteArray line(qsizetype(random() % 40), 'x');
+        for (char& c : line)
+            c = char('a' + random() % 26);
+        text += line + ends[random() % std::size(ends)];
+    }
+    // A plain reading, byte by byte: CR LF is one line end, a lone CR or LF another.
+    QList<QByteArray> expected;
+    QByteArray line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        expected << line;
+        line.clear();
+    }
+    TImpExpFile file(WriteFile(u"big.iop"_s, text), false);
+    QCOMPARE(file.LineCount(), expected.size());
+    for (int i = 0; i < file.LineCount(); ++i)
+        if (file.Line(i) != expected[i]) QFAIL(qPrintable(u"line %1 differs"_s.arg(i)));
 }
 
 void TstTableFile::keepsTextBeforeTheFirstSection() {
@@ -394,11 +447,7 @@ void TstTableFile::valueLinesAgainstFields_data() {
 void TstTableFile::valueLinesAgainstFields() {
     QFETCH(QStringList, valueLines);
     QFETCH(QStringList, expected);
-    const QStringList head{kSection, u"С"_s,        kMainFields, u"А"_s, u"Б"_s,
-                           u"В"_s,   kDetailFields, u"Д"_s,      kRecord};
-    const QStringList next{kRecord, u"x"_s,      u"y"_s, u"z"_s,  kSection,
-                           u"Е"_s,  kMainFields, u"А"_s, kRecord, u"e"_s};
-    TImpExpFile file(WriteFile(u"f.iop"_s, FileBytes(head + valueLines + next)), false);
+    TImpExpFile file(ValueLinesFile(valueLines), false);
     file.OpenSection(u"С");
     QCOMPARE(file.MainFields().size(), size_t(3));
     QCOMPARE(file.DetailFields().size(), size_t(1));
@@ -410,6 +459,31 @@ void TstTableFile::valueLinesAgainstFields() {
         QCOMPARE(field.AsString(), expected[k]);
     }
     QCOMPARE(Records(file, u"С"_s).last(), (QStringList{u"x"_s, u"y"_s, u"z"_s}));
+}
+
+// Records read by line, as several threads read them, hold what the cursor gives.
+void TstTableFile::recordValuesWithoutTheCursor() {
+    QFETCH(QStringList, valueLines);
+    TImpExpFile file(ValueLinesFile(valueLines), false);
+    file.OpenSection(u"С");
+    QCOMPARE(file.FieldIndex(u"б"), 1);
+    QCOMPARE(file.FieldIndex(u"Д"), -1); // a detail field
+    const std::vector<int> records = file.RecordLines();
+    QCOMPARE(records.size(), size_t(2));
+    std::vector<QByteArrayView> values;
+    file.First();
+    for (int record : records) {
+        QCOMPARE(file.CurrentRecord(), record);
+        file.RecordValues(record, values);
+        QCOMPARE(values.size(), size_t(3));
+        for (size_t k = 0; k < values.size(); ++k) {
+            const TFieldValue& field = *file.MainFields()[k];
+            QCOMPARE(values[k].isNull(), field.Value.IsNull());
+            QCOMPARE(values[k], field.AsBytes());
+        }
+        file.Next();
+    }
+    QVERIFY(!file.HasRecord());
 }
 
 void TstTableFile::walksRecords() {

@@ -300,7 +300,7 @@ void TMainForm::CreateToolBar() {
                                        TDBNavigator::Last, TDBNavigator::Refresh},
                                       ToolBar);
     PriceNavigator->setObjectName(u"PriceNavigator"_s);
-    PriceNavigator->SetDataSet(Price_Data->Table.get());
+    PriceNavigator->SetDataSource(Price_Data->DataSource.get());
     ToolBar->addWidget(PriceNavigator);
 }
 

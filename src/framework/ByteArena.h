@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,8 @@ public:
     static constexpr quint32 kMaxRecord = 1u << 16;
 
     TByteArena() = default;
+    TByteArena(TByteArena&&) noexcept = default;
+    TByteArena& operator=(TByteArena&&) noexcept = default;
     TByteArena(const TByteArena& other) { *this = other; }
     TByteArena& operator=(const TByteArena& other) {
         if (this == &other) return *this;
@@ -38,6 +41,22 @@ public:
         return at;
     }
     const char* At(quint32 handle) const { return m_blocks[handle >> kPosBits].get() + (handle & kPosMask); }
+
+    // Takes over the blocks of another arena, which is left empty; its handles are worth theirs plus the
+    // returned offset. New records go on after the other arena's.
+    quint32 Append(TByteArena&& other) {
+        if ((m_blocks.size() + other.m_blocks.size()) >> (32 - kPosBits))
+            throw TException(QStringLiteral(u"Слишком большой объём данных"));
+        const quint32 offset = quint32(m_blocks.size()) << kPosBits;
+        if (other.m_blocks.empty()) return offset;
+        std::move(other.m_blocks.begin(), other.m_blocks.end(), std::back_inserter(m_blocks));
+        m_capacities.insert(m_capacities.end(), other.m_capacities.begin(), other.m_capacities.end());
+        m_used = other.m_used;
+        other.m_blocks.clear();
+        other.m_capacities.clear();
+        other.m_used = 0;
+        return offset;
+    }
 
 private:
     static constexpr int kPosBits = 18;

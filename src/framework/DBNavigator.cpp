@@ -1,5 +1,6 @@
 #include "DBNavigator.h"
 
+#include "DataSource.h"
 #include "MemTable.h"
 #include "MessageBox.h"
 
@@ -32,26 +33,27 @@ TDBNavigator::TDBNavigator(const QList<Button>& buttons, QWidget* parent) : QToo
         m_actions[b] = action;
         widgetForAction(action)->setObjectName(action->objectName());
         connect(action, &QAction::triggered, this, [this, b] {
-            if (!m_table || !m_table->Active()) return;
+            TMemTable* table = DataSet();
+            if (!table || !table->Active()) return;
             switch (b) {
             case First:
-                m_table->First();
+                table->First();
                 break;
             case Prior:
-                m_table->Prior();
+                table->Prior();
                 break;
             case Next:
-                m_table->Next();
+                table->Next();
                 break;
             case Last:
-                m_table->Last();
+                table->Last();
                 break;
             case Delete:
                 DeleteClick();
                 break;
             case Refresh:
-                m_table->DisableControls();
-                m_table->EnableControls();
+                table->DisableControls();
+                table->EnableControls();
                 break;
             }
             UpdateButtons();
@@ -60,29 +62,36 @@ TDBNavigator::TDBNavigator(const QList<Button>& buttons, QWidget* parent) : QToo
     UpdateButtons();
 }
 
-void TDBNavigator::SetDataSet(TMemTable* table) {
-    if (m_table) disconnect(m_table, nullptr, this, nullptr);
-    m_table = table;
-    if (m_table) {
-        connect(m_table, &TMemTable::CurrentChanged, this, &TDBNavigator::UpdateButtons);
-        connect(m_table, &TMemTable::DataSetChanged, this, &TDBNavigator::UpdateButtons);
+void TDBNavigator::SetDataSource(TDataSource* source) {
+    if (m_source) disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    if (m_source) {
+        connect(m_source, &TDataSource::CurrentRowChanged, this, &TDBNavigator::UpdateButtons);
+        connect(m_source, &QAbstractItemModel::modelReset, this, &TDBNavigator::UpdateButtons);
+        connect(m_source, &QObject::destroyed, this, &TDBNavigator::UpdateButtons);
     }
     UpdateButtons();
 }
 
+TMemTable* TDBNavigator::DataSet() const {
+    return m_source ? m_source->DataSet() : nullptr;
+}
+
 void TDBNavigator::DeleteClick() {
-    if (!m_table || !m_table->Active() || m_table->IsEmpty()) return;
+    TMemTable* table = DataSet();
+    if (!table || !table->Active() || table->IsEmpty()) return;
     if (TMessageBox::Show(TMessageBox::Question, QString(), u"Удалить запись?"_s,
                           TMessageBox::Ok | TMessageBox::Cancel, TMessageBox::Ok) != TMessageBox::Ok)
         return;
-    m_table->Delete();
+    table->Delete();
 }
 
 void TDBNavigator::UpdateButtons() {
-    const bool active = m_table && m_table->Active();
-    const bool empty = !active || m_table->IsEmpty();
-    const int at = active ? m_table->RecNo() : -1;
-    const int last = active ? m_table->RecordCount() - 1 : -1;
+    const TMemTable* table = DataSet();
+    const bool active = table && table->Active();
+    const bool empty = !active || table->IsEmpty();
+    const int at = active ? table->RecNo() : -1;
+    const int last = active ? table->RecordCount() - 1 : -1;
     const auto enable = [this](Button b, bool on) {
         if (m_actions[b]) m_actions[b]->setEnabled(on);
     };

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QPointer>
 #include <QToolBar>
 
 class QAction;
+class TDataSource;
 class TMemTable;
 
-// The record navigator of a table: first, prior, next, last, and optionally delete (after the
-// question "Удалить запись?") and refresh. Buttons follow the table's position.
+// The record navigator of a data source's table: first, prior, next, last, and optionally delete (after
+// the question "Удалить запись?") and refresh. Buttons follow the table's position. Like a grid it hears
+// of the table only through the data source, so detaching the table there (while it is refilled)
+// detaches the navigator too.
 class TDBNavigator : public QToolBar {
     Q_OBJECT
 
@@ -14,8 +18,8 @@ public:
     enum Button { First, Prior, Next, Last, Delete, Refresh };
 
     TDBNavigator(const QList<Button>& buttons, QWidget* parent = nullptr);
-    void SetDataSet(TMemTable* table);
-    TMemTable* DataSet() const { return m_table; }
+    void SetDataSource(TDataSource* source);
+    TMemTable* DataSet() const;
 
     QAction* Action(Button button) const { return m_actions[button]; }
     // What the delete button does; also the Delete key of a grid.
@@ -23,6 +27,6 @@ public:
     void UpdateButtons();
 
 private:
-    TMemTable* m_table = nullptr;
+    QPointer<TDataSource> m_source;
     QAction* m_actions[6] = {};
 };

@@ -27,14 +27,32 @@ constexpr int kMaxTextSize = 255; // a text's length is one byte
 // The texts of a row are one record in the arena: for each text field in order a length byte and the
 // bytes. One handle per row keeps a 200,000-row price list small; numbers are kept by column.
 struct TRowStore {
-    explicit TRowStore(const std::vector<std::unique_ptr<TField>>& fields) {
-        for (const auto& f : fields) {
-            Slot.push_back(f->IsNumeric() ? int(Numbers.size()) : TextFields);
-            if (f->IsNumeric())
+    explicit TRowStore(const TMemTable& table) {
+        for (int i = 0; i < table.FieldCount(); ++i) {
+            const bool numeric = table.Field(i).IsNumeric();
+            Slot.push_back(numeric ? int(Numbers.size()) : TextFields);
+            if (numeric) {
                 Numbers.emplace_back();
-            else
+            } else {
                 ++TextFields;
+                TextField.push_back(i);
+            }
         }
+    }
+
+    // The texts of a new row, textOf(field) for each text field, as one record; its handle.
+    template <typename TextOf> quint32 AddTexts(const TextOf& textOf) {
+        quint32 size = 0;
+        for (int field : TextField)
+            size += 1 + quint32(textOf(field).size());
+        quint32 handle = 0;
+        char* record = size ? Arena.Allocate(size, handle) : nullptr;
+        for (int field : TextField) {
+            const QByteArrayView text = textOf(field);
+            *record++ = char(text.size());
+            record = std::copy(text.begin(), text.end(), record);
+        }
+        return handle;
     }
 
     QByteArrayView Text(quint32 row, int slot) const {
@@ -46,6 +64,7 @@ struct TRowStore {
 
     std::vector<int> Slot; // by field: its place among the text fields or among the numbers
     int TextFields = 0;
+    std::vector<int> TextField; // by place among the text fields: the field
     std::vector<quint32> Texts; // by row: its text record
     TByteArena Arena;
     std::vector<std::vector<double>> Numbers; // by numeric field, by row; NaN for no value
@@ -191,10 +210,11 @@ TField& TMemTable::FieldByName(QStringView name) const {
 
 void TMemTable::Open() {
     if (Active()) return;
-    m_store = std::make_shared<TRowStore>(m_fields);
+    m_store = std::make_shared<TRowStore>(*this);
     m_order.clear();
     m_visible.clear();
     m_passes.clear();
+    m_sortedField = -1;
     m_lastAutoInc = 0;
     m_state = TState::Browse;
     NotifyReset();
@@ -206,6 +226,7 @@ void TMemTable::Close() {
     m_state = TState::Inactive;
     m_store.reset();
     m_order.clear();
+    m_sortedField = -1;
     m_visible.clear();
     m_passes.clear();
     m_cur = -1;
@@ -382,22 +403,19 @@ void TMemTable::Post() {
     CheckEditing();
     TRowStore& store = MutableStore();
     const bool inserting = m_state == TState::Insert;
+    m_sortedField = -1;
     const quint32 row = inserting ? store.Rows : quint32(m_editRow);
-    quint32 size = 0;
-    for (size_t i = 0; i < m_fields.size(); ++i)
-        if (!m_fields[i]->IsNumeric()) size += 1 + quint32(m_buffer[i].Text.size());
-    quint32 handle = 0;
-    char* record = size ? store.Arena.Allocate(size, handle) : nullptr;
+    const quint32 handle = store.AddTexts([this](int field) {
+        const std::string& text = m_buffer[size_t(field)].Text;
+        return QByteArrayView(text.data(), qsizetype(text.size()));
+    });
     for (size_t i = 0; i < m_fields.size(); ++i) {
-        const TBufferCell& cell = m_buffer[i];
-        if (!m_fields[i]->IsNumeric()) {
-            *record++ = char(cell.Text.size());
-            record = std::copy(cell.Text.begin(), cell.Text.end(), record);
-        } else if (std::vector<double>& numbers = store.Numbers[size_t(store.Slot[i])]; inserting) {
-            numbers.push_back(cell.Number);
-        } else {
-            numbers[row] = cell.Number;
-        }
+        if (!m_fields[i]->IsNumeric()) continue;
+        std::vector<double>& numbers = store.Numbers[size_t(store.Slot[i])];
+        if (inserting)
+            numbers.push_back(m_buffer[i].Number);
+        else
+            numbers[row] = m_buffer[i].Number;
     }
     if (inserting)
         store.Texts.push_back(handle);
@@ -428,6 +446,49 @@ void TMemTable::Post() {
     if (AfterPost) AfterPost();
 }
 
+void TMemTable::AppendRows(TRowBatch& batch) {
+    CheckActive();
+    CheckBrowseMode();
+    if (batch.m_sizes.size() != m_fields.size()) Fail(u"Строки не подходят к полям таблицы"_s);
+    TRowStore& store = MutableStore();
+    TRowStore& added = *batch.m_store;
+    const quint32 first = store.Rows;
+    if (first == 0) {
+        // Into an empty table the batch's rows move as they are, without a copy.
+        std::swap(store.Texts, added.Texts);
+        std::swap(store.Numbers, added.Numbers);
+        std::swap(store.Arena, added.Arena);
+    } else {
+        const quint32 offset = store.Arena.Append(std::move(added.Arena));
+        store.Texts.reserve(store.Texts.size() + added.Texts.size());
+        for (quint32 handle : added.Texts)
+            store.Texts.push_back(handle + offset);
+        for (size_t slot = 0; slot < store.Numbers.size(); ++slot)
+            store.Numbers[slot].insert(store.Numbers[slot].end(), added.Numbers[slot].begin(),
+                                       added.Numbers[slot].end());
+    }
+    store.Rows += added.Rows;
+    batch.m_store = std::make_unique<TRowStore>(*this);
+    for (const auto& f : m_fields) {
+        if (f->DataType() != TFieldType::AutoInc) continue;
+        std::vector<double>& numbers = store.Numbers[size_t(store.Slot[size_t(f->Index())])];
+        std::generate(numbers.begin() + first, numbers.end(), [this] { return ++m_lastAutoInc; });
+    }
+
+    m_sortedField = -1;
+    for (quint32 row = first; row < store.Rows; ++row)
+        m_order.push_back(row);
+    if (m_filtered) {
+        m_passes.resize(store.Rows);
+        for (quint32 row = first; row < store.Rows; ++row) {
+            m_passes[row] = Accepts(int(row));
+            if (m_passes[row]) m_visible.push_back(row);
+        }
+    }
+    NotifyReset();
+    MoveTo(RecordCount() - 1, false);
+}
+
 void TMemTable::Cancel() {
     if (Editing()) m_state = TState::Browse;
 }
@@ -450,10 +511,11 @@ void TMemTable::Delete() {
 void TMemTable::EmptyTable() {
     CheckActive();
     Cancel();
-    m_store = std::make_shared<TRowStore>(m_fields);
+    m_store = std::make_shared<TRowStore>(*this);
     m_order.clear();
     m_visible.clear();
     m_passes.clear();
+    m_sortedField = -1;
     NotifyReset();
     First();
 }
@@ -489,6 +551,18 @@ void TMemTable::SortOnField(int field, bool descending) {
     CheckActive();
     CheckBrowseMode();
     const TBookmark current = Bookmark();
+    // The value pick of the filter dialog asks for the same order on every F2.
+    if (field != m_sortedField || descending != m_sortedDescending) SortOrder(field, descending);
+    if (m_filtered) {
+        m_visible.clear();
+        for (quint32 row : m_order)
+            if (m_passes[row]) m_visible.push_back(row);
+    }
+    NotifyReset();
+    MoveTo(current < 0 ? (IsEmpty() ? -1 : 0) : PositionInView(quint32(current)), false);
+}
+
+void TMemTable::SortOrder(int field, bool descending) {
     if (!Field(field).IsNumeric()) {
         TTextCollation().Sort(
             m_order,
@@ -507,13 +581,8 @@ void TMemTable::SortOnField(int field, bool descending) {
             return descending ? less(b, a) : less(a, b);
         });
     }
-    if (m_filtered) {
-        m_visible.clear();
-        for (quint32 row : m_order)
-            if (m_passes[row]) m_visible.push_back(row);
-    }
-    NotifyReset();
-    MoveTo(current < 0 ? (IsEmpty() ? -1 : 0) : PositionInView(quint32(current)), false);
+    m_sortedField = field;
+    m_sortedDescending = descending;
 }
 
 int TMemTable::FindRecord(int field, const QString& key, TLocateOptions options, int from) const {
@@ -563,4 +632,35 @@ void TMemTable::EnableControls() {
     if (m_disableCount == 0 || --m_disableCount > 0) return;
     NotifyReset();
     NotifyCurrent();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TRowBatch
+
+TRowBatch::TRowBatch(const TMemTable& table) : m_store(std::make_unique<TRowStore>(table)) {
+    for (int i = 0; i < table.FieldCount(); ++i)
+        m_sizes.push_back(table.Field(i).IsNumeric() ? 0 : table.Field(i).Size());
+}
+
+TRowBatch::~TRowBatch() = default;
+
+void TRowBatch::Reserve(int rows) {
+    m_store->Texts.reserve(size_t(rows));
+    for (std::vector<double>& numbers : m_store->Numbers)
+        numbers.reserve(size_t(rows));
+}
+
+void TRowBatch::Add(const std::vector<TCell>& cells) {
+    TRowStore& store = *m_store;
+    store.Texts.push_back(store.AddTexts([&](int field) {
+        const QByteArrayView text = cells[size_t(field)].Text;
+        return text.first(std::min(text.size(), qsizetype(m_sizes[size_t(field)])));
+    }));
+    for (size_t i = 0; i < m_sizes.size(); ++i)
+        if (!m_sizes[i]) store.Numbers[size_t(store.Slot[i])].push_back(cells[i].Number);
+    ++store.Rows;
+}
+
+int TRowBatch::Count() const {
+    return int(m_store->Rows);
 }

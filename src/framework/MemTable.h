@@ -10,6 +10,7 @@
 #include <vector>
 
 class TMemTable;
+class TRowBatch;
 struct TRowStore;
 
 enum class TFieldType { String, Float, AutoInc };
@@ -109,6 +110,10 @@ public:
     void Append();
     void Edit();
     void Post();
+    // Takes every row of the batch, in its order, as Append and Post would one by one, but with one
+    // notice of the change and none of the per-record events; the last record becomes current. The
+    // batch is left empty.
+    void AppendRows(TRowBatch& batch);
     void Cancel();
     void Delete();
     void EmptyTable();
@@ -173,6 +178,7 @@ private:
     void MoveTo(int recNo, bool scrollEvent);
     void Scrolled();
     void Refilter();
+    void SortOrder(int field, bool descending);
     bool Accepts(int row) const;
     void NotifyReset();
     void NotifyCurrent();
@@ -192,4 +198,36 @@ private:
     TState m_state = TState::Inactive;
     double m_lastAutoInc = 0;
     int m_disableCount = 0;
+    // The field (-1: none) and direction m_order was last sorted by, while no change has touched it since:
+    // sorting again the same way would give the same order.
+    int m_sortedField = -1;
+    bool m_sortedDescending = false;
+};
+
+// Rows made apart from their table, for TMemTable::AppendRows. Filling a batch touches nothing but the
+// batch, so several can be filled at once on other threads while the table stays as it is.
+class TRowBatch {
+public:
+    // One cell per field of the table, in the fields' order: the Windows-1251 bytes of a text field (cut
+    // to the field's size), the number of a numeric one (NaN: no value). An auto-increment field is
+    // numbered when the rows reach the table.
+    struct TCell {
+        QByteArrayView Text;
+        double Number = 0;
+    };
+
+    // For the fields the table has now.
+    explicit TRowBatch(const TMemTable& table);
+    ~TRowBatch();
+    TRowBatch(const TRowBatch&) = delete;
+    TRowBatch& operator=(const TRowBatch&) = delete;
+
+    void Reserve(int rows);
+    void Add(const std::vector<TCell>& cells);
+    int Count() const;
+
+private:
+    friend class TMemTable;
+    std::vector<int> m_sizes; // by field: the text size, 0 for a numeric field
+    std::unique_ptr<TRowStore> m_store;
 };

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -43,50 +44,54 @@ TFloatText::TFloatText() {
     const QLocale locale = UserLocale();
     m_decimalPoint = Cp1251::Encode(locale.decimalPoint());
     m_minus = Cp1251::Encode(locale.negativeSign());
-    m_asciiDigits = locale.zeroDigit() == QStringLiteral("0");
+    // Fifteen digits and the two symbols fit the buffer with room to spare.
+    m_fast = locale.zeroDigit() == QStringLiteral("0") && m_decimalPoint.size() + m_minus.size() <= 16;
 }
 
 // A number that is a decimal of at most 15 digits, of which at most kMaxDecimals after the point:
 // the double nearest to such a decimal gives all its digits back and no others, exactly the digits
 // of the 'g' form with 15 digits. Almost every price, quantity and weight is one.
-void TFloatText::AppendDecimal(QByteArray& windows1251, qint64 scaled, int decimals) const {
+qsizetype TFloatText::WriteDecimal(qint64 scaled, int decimals) {
+    char* out = m_text;
+    const auto put = [&out](const QByteArray& symbol) {
+        std::memcpy(out, symbol.constData(), size_t(symbol.size()));
+        out += symbol.size();
+    };
     if (scaled < 0) {
-        windows1251.append(m_minus);
+        put(m_minus);
         scaled = -scaled;
     }
     qint64 unit = 1;
     for (int i = 0; i < decimals; ++i)
         unit *= 10;
-    char digits[24];
-    const auto end = std::to_chars(std::begin(digits), std::end(digits), scaled / unit).ptr;
-    windows1251.append(digits, end - digits);
+    out = std::to_chars(out, std::end(m_text), scaled / unit).ptr;
     qint64 fraction = scaled % unit;
-    if (fraction == 0) return;
-    windows1251.append(m_decimalPoint);
-    for (unit /= 10; fraction != 0; unit /= 10) {
-        windows1251.append(char('0' + fraction / unit));
-        fraction %= unit;
+    if (fraction != 0) {
+        put(m_decimalPoint);
+        for (unit /= 10; fraction != 0; unit /= 10) {
+            *out++ = char('0' + fraction / unit);
+            fraction %= unit;
+        }
     }
+    return out - m_text;
 }
 
-void TFloatText::AppendTo(QByteArray& windows1251, double value) const {
-    if (value == 0) {
-        windows1251.append('0');
-        return;
-    }
+QByteArrayView TFloatText::Text(double value) {
+    if (std::isnan(value)) return {};
+    if (value == 0) return "0"; // no "-0"
     // At most four decimals keep a number at 1e-4 or above, 15 digits keep it below 1e15: the 'g'
     // form has no exponent there.
-    if (m_asciiDigits && std::abs(value) < 1e15) {
+    if (m_fast && std::abs(value) < 1e15) {
         double unit = 1;
         for (int decimals = 0; decimals <= kMaxDecimals; ++decimals, unit *= 10) {
             const double scaledValue = value * unit;
             if (std::abs(scaledValue) >= 1e15) break;
             const qint64 scaled = std::llround(scaledValue);
-            if (double(scaled) / unit == value) {
-                AppendDecimal(windows1251, scaled, decimals);
-                return;
-            }
+            if (double(scaled) / unit == value) return QByteArrayView(m_text, WriteDecimal(scaled, decimals));
         }
     }
-    Cp1251::EncodeAppend(windows1251, FloatToStr(value));
+    const QByteArray text = Cp1251::Encode(FloatToStr(value));
+    const qsizetype size = std::min(text.size(), qsizetype(sizeof m_text));
+    std::memcpy(m_text, text.constData(), size_t(size));
+    return QByteArrayView(m_text, size);
 }

@@ -13,17 +13,19 @@ bool StrToFloat(QStringView text, double& value);
 // Fixed notation with this many decimals, the default locale's decimal separator, no group separator.
 QString FixedToStr(double value, int decimals = 2);
 
-// FloatToStr's text appended as Windows-1251 bytes, for writing many numbers: the locale's symbols
-// are looked up once, when the object is made, and the common numbers skip QLocale and QString.
+// FloatToStr's text as Windows-1251 bytes, for many numbers: the locale's symbols are looked up once,
+// when the object is made, and the common numbers skip QLocale and QString and allocate nothing.
 class TFloatText {
 public:
     TFloatText();
-    void AppendTo(QByteArray& windows1251, double value) const;
+    // Valid until the next call; empty for NaN (no value).
+    QByteArrayView Text(double value);
 
 private:
-    void AppendDecimal(QByteArray& windows1251, qint64 scaled, int decimals) const;
+    qsizetype WriteDecimal(qint64 scaled, int decimals);
 
     QByteArray m_decimalPoint;
     QByteArray m_minus;
-    bool m_asciiDigits;
+    bool m_fast;
+    char m_text[64];
 };

@@ -44,10 +44,7 @@ void TTabTextWriter::AppendBytes(QByteArrayView windows1251) {
 }
 
 void TTabTextWriter::AppendNumber(double value) {
-    if (std::isnan(value)) return;
-    m_scratch.clear();
-    m_numbers.AppendTo(m_scratch, value);
-    AppendBytes(m_scratch);
+    AppendBytes(m_numbers.Text(value));
 }
 
 void TTabTextWriter::EndLine() {

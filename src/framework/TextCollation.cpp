@@ -9,24 +9,34 @@
 #include <map>
 #include <memory>
 
+// What one Windows-1251 byte puts into a key: the ranks of its primary collation weights in order
+// (none for a byte the primary level ignores), or kJudge when only the collator can place it.
+struct TTextCollation::TByteKey {
+    static constexpr quint8 kJudge = 0xFF;
+    quint8 Size = kJudge;
+    uchar Rank[3] = {};
+};
+
 namespace {
+
+using TByteKey = TTextCollation::TByteKey;
 
 struct TCollationData {
     explicit TCollationData(const QLocale& locale) : Collator(locale) {
         Collator.setCaseSensitivity(Qt::CaseSensitive);
-        LearnRanks();
+        LearnKeys();
     }
 
     QCollator Collator;
-    uchar Rank[256] = {};
+    TByteKey Key[256];
 
 private:
     int Compare(QStringView a, QStringView b) const { return Collator.compare(a, b); }
 
-    // Two letters with neighbouring primary weights, in two scripts.
+    // Two letters with neighbouring primary weights, in two scripts: no weight lies between both pairs.
     static constexpr char16_t kProbes[2][2] = {{u'а', u'б'}, {u'a', u'b'}};
 
-    // Judged by what a character does in front of two letters that differ at the primary level.
+    // Judged by what a text does in front of two letters that differ at the primary level.
     bool IgnorableAtPrimary(const QString& c) const {
         for (const auto& p : kProbes) {
             const QString lo{QChar(p[0])}, hi{QChar(p[1])};
@@ -34,25 +44,64 @@ private:
         }
         return true;
     }
-    bool SamePrimary(const QString& lower, const QString& upper) const {
-        return Compare(upper + QChar(kProbes[0][0]), lower + QChar(kProbes[0][1])) < 0;
+    // Equal primary weights: whichever of the two goes first, the letter after it decides.
+    bool SamePrimary(const QString& a, const QString& b) const {
+        for (const auto& p : kProbes) {
+            const QChar lo(p[0]), hi(p[1]);
+            if (!(Compare(a + lo, b + hi) < 0 && Compare(b + lo, a + hi) < 0)) return false;
+        }
+        return true;
     }
 
-    void LearnRanks() {
-        std::vector<uchar> candidates;
-        for (int b = 0x20; b < 0x7F; ++b)
-            candidates.push_back(uchar(b));
-        for (int b = 0xC0; b <= 0xFF; ++b)
-            candidates.push_back(uchar(b));
-        candidates.push_back(0xA8); // Ё
-        candidates.push_back(0xB8); // ё
-        std::erase_if(candidates, [this](uchar b) { return IgnorableAtPrimary(Text(b)); });
-        std::stable_sort(candidates.begin(), candidates.end(),
+    // The characters whose weights a character borrows (№ those of "No", … those of "...", Ё those of
+    // Е), without the marks the primary level ignores; empty when it borrows none or no byte has them.
+    QByteArray Expansion(const QString& c) const {
+        const QString parts = c.normalized(QString::NormalizationForm_KD);
+        if (parts == c) return {};
+        QByteArray bytes;
+        for (QChar part : parts) {
+            if (IgnorableAtPrimary(QString(part))) continue;
+            const int b = Cp1251::FromUnicode(part.unicode());
+            if (b <= 0) return {};
+            bytes.append(char(b));
+        }
+        return bytes == Cp1251::Encode(c) ? QByteArray() : bytes;
+    }
+
+    void LearnKeys() {
+        std::vector<uchar> atoms;
+        std::vector<std::pair<uchar, QByteArray>> expansions;
+        for (int b = 1; b < 256; ++b) {
+            const QString c = Text(uchar(b));
+            if (IgnorableAtPrimary(c))
+                Key[b].Size = 0;
+            else if (QByteArray parts = Expansion(c);
+                     !parts.isEmpty() && SamePrimary(c, Cp1251::Decode(parts)))
+                expansions.emplace_back(uchar(b), std::move(parts));
+            else // Й is a letter of its own, not И with a breve
+                atoms.push_back(uchar(b));
+        }
+        // Each remaining byte carries one primary weight: their order and which of them share one (а and
+        // А) are learned from the collator.
+        std::stable_sort(atoms.begin(), atoms.end(),
                          [this](uchar x, uchar y) { return Compare(Text(x), Text(y)) < 0; });
-        uchar rank = 0;
-        for (size_t i = 0; i < candidates.size(); ++i) {
-            if (i == 0 || !SamePrimary(Text(candidates[i - 1]), Text(candidates[i]))) ++rank;
-            Rank[candidates[i]] = rank;
+        int rank = 0;
+        for (size_t i = 0; i < atoms.size(); ++i) {
+            if (i == 0 || !SamePrimary(Text(atoms[i - 1]), Text(atoms[i]))) ++rank;
+            if (rank >= TByteKey::kJudge) break; // more weights than a byte holds: the rest are judged
+            Key[atoms[i]] = {1, {uchar(rank)}};
+        }
+        for (const auto& [b, parts] : expansions) {
+            TByteKey key{0, {}};
+            for (char part : parts) {
+                const TByteKey& k = Key[uchar(part)];
+                if (k.Size != 1 || key.Size == std::size(key.Rank)) {
+                    key.Size = TByteKey::kJudge;
+                    break;
+                }
+                key.Rank[key.Size++] = k.Rank[0];
+            }
+            Key[b] = key;
         }
     }
     static QString Text(uchar b) { return QString(QChar(Cp1251::ToUnicode(b))); }
@@ -75,7 +124,7 @@ struct TTextCollation::TItem {
 };
 
 TTextCollation::TTextCollation(const QLocale& locale)
-    : m_collator(DataFor(locale).Collator), m_rank(DataFor(locale).Rank) {}
+    : m_collator(DataFor(locale).Collator), m_keys(DataFor(locale).Key) {}
 
 int TTextCollation::CompareExact(QByteArrayView a, QByteArrayView b) const {
     if (a == b) return 0;
@@ -83,11 +132,21 @@ int TTextCollation::CompareExact(QByteArrayView a, QByteArrayView b) const {
 }
 
 bool TTextCollation::MakeKey(QByteArrayView text, std::vector<uchar>& keys) const {
+    const size_t start = keys.size();
+    keys.resize(start + size_t(text.size()) * std::size(TByteKey{}.Rank));
+    uchar* out = keys.data() + start;
     for (char c : text) {
-        const uchar r = m_rank[uchar(c)];
-        if (!r) return false;
-        keys.push_back(r);
+        const TByteKey& key = m_keys[uchar(c)];
+        if (key.Size == TByteKey::kJudge) {
+            keys.resize(start);
+            return false;
+        }
+        *out = key.Rank[0]; // one weight is the common case: the others are copied only when there
+        for (int i = 1; i < key.Size; ++i)
+            out[i] = key.Rank[i];
+        out += key.Size;
     }
+    keys.resize(size_t(out - keys.data()));
     return true;
 }
 
@@ -96,6 +155,46 @@ int TTextCollation::Compare(QByteArrayView a, QByteArrayView b) const {
     if (MakeKey(a, ka) && MakeKey(b, kb) && ka != kb)
         return std::lexicographical_compare(ka.begin(), ka.end(), kb.begin(), kb.end()) ? -1 : 1;
     return CompareExact(a, b);
+}
+
+void TTextCollation::SortEqualKeys(TItem* begin, TItem* end,
+                                   const std::function<QByteArrayView(quint32)>& text,
+                                   const std::vector<quint32>& rows, int sign) const {
+    const QByteArrayView first = text(rows[begin->Pos]);
+    if (std::all_of(begin + 1, end, [&](const TItem& item) { return text(rows[item.Pos]) == first; }))
+        return; // the same bytes: the run keeps its order
+    // The distinct texts of the run are few: each is decoded and placed by the collator once.
+    std::vector<QByteArrayView> distinct;
+    for (auto it = begin; it != end; ++it)
+        distinct.push_back(text(rows[it->Pos]));
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<QString> decoded;
+    for (QByteArrayView d : distinct)
+        decoded.push_back(Cp1251::Decode(d));
+    std::vector<quint32> byCollator(distinct.size());
+    for (quint32 i = 0; i < byCollator.size(); ++i)
+        byCollator[i] = i;
+    std::stable_sort(byCollator.begin(), byCollator.end(),
+                     [&](quint32 x, quint32 y) { return m_collator.compare(decoded[x], decoded[y]) < 0; });
+    // Texts the collator finds equal share a place, so that they keep the order they had.
+    std::vector<int> place(distinct.size());
+    for (size_t i = 0; i < byCollator.size(); ++i)
+        place[byCollator[i]] =
+            i > 0 && m_collator.compare(decoded[byCollator[i - 1]], decoded[byCollator[i]]) == 0
+                ? place[byCollator[i - 1]]
+                : int(i);
+    const auto placeOf = [&](const TItem& item) {
+        const QByteArrayView t = text(rows[item.Pos]);
+        return sign * place[size_t(std::lower_bound(distinct.begin(), distinct.end(), t) - distinct.begin())];
+    };
+    std::vector<std::pair<int, TItem>> keyed;
+    for (auto it = begin; it != end; ++it)
+        keyed.emplace_back(placeOf(*it), *it);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (auto& [p, item] : keyed)
+        *begin++ = item;
 }
 
 void TTextCollation::Sort(std::vector<quint32>& rows, const std::function<QByteArrayView(quint32)>& text,
@@ -107,7 +206,6 @@ void TTextCollation::Sort(std::vector<quint32>& rows, const std::function<QByteA
     for (quint32 pos = 0; pos < rows.size(); ++pos) {
         const size_t start = keys.size();
         if (!MakeKey(text(rows[pos]), keys)) {
-            keys.resize(start);
             other.push_back(pos);
             continue;
         }
@@ -129,22 +227,15 @@ void TTextCollation::Sort(std::vector<quint32>& rows, const std::function<QByteA
     };
     std::stable_sort(simple.begin(), simple.end(),
                      [&](const TItem& x, const TItem& y) { return sign * compareKeys(x, y) < 0; });
-    // Texts with equal keys differ at most in letter case or accents: the collator orders each such
-    // run, unless all its texts are the same bytes (then the run already keeps its order).
+    // Texts with equal keys differ at most in letter case, accents or ignorable characters: the collator
+    // orders each such run.
     for (auto run = simple.begin(); run != simple.end();) {
         auto end = run + 1;
-        const QByteArrayView first = text(rows[run->Pos]);
-        bool same = true;
-        for (; end != simple.end() && compareKeys(*run, *end) == 0; ++end)
-            same = same && text(rows[end->Pos]) == first;
-        if (!same) {
-            std::stable_sort(run, end, [&](const TItem& x, const TItem& y) {
-                return sign * CompareExact(text(rows[x.Pos]), text(rows[y.Pos])) < 0;
-            });
-        }
+        while (end != simple.end() && compareKeys(*run, *end) == 0)
+            ++end;
+        if (end - run > 1) SortEqualKeys(&*run, &*run + (end - run), text, rows, sign);
         run = end;
     }
-
     std::vector<quint32> sorted;
     sorted.reserve(rows.size());
     if (other.empty()) {

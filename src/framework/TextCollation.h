@@ -9,11 +9,11 @@
 
 // Orders Windows-1251 texts exactly as QCollator (case-sensitive) orders their decoded texts, but fast.
 //
-// Letters, digits, the blank and ASCII punctuation each carry one primary collation weight. Their
-// order and which of them share a weight (а and А, е and ё) are learned once from the collator, so a
-// text made of them gets a byte key whose plain comparison decides the order wherever the primary
-// level does. Only texts that are equal at that level, and texts with other characters, are left to
-// the collator itself.
+// Every byte carries a few primary collation weights: one for a letter, digit or sign, none for the
+// soft hyphen, those of "No" for №. Their order, which of them share a weight (а and А, е and ё) and
+// which characters borrow whose weights are learned once from the collator, so a text gets a byte key
+// whose plain comparison decides the order wherever the primary level does. Only texts that are equal
+// at that level are left to the collator itself.
 class TTextCollation {
 public:
     explicit TTextCollation(const QLocale& locale = QLocale());
@@ -23,11 +23,15 @@ public:
     void Sort(std::vector<quint32>& rows, const std::function<QByteArrayView(quint32)>& text,
               bool descending) const;
 
+    struct TByteKey; // what a byte puts into a key
+
 private:
     struct TItem;
     int CompareExact(QByteArrayView a, QByteArrayView b) const;
     bool MakeKey(QByteArrayView text, std::vector<uchar>& keys) const;
+    void SortEqualKeys(TItem* begin, TItem* end, const std::function<QByteArrayView(quint32)>& text,
+                       const std::vector<quint32>& rows, int sign) const;
 
     const QCollator& m_collator;
-    const uchar* m_rank; // 0: a byte the collator must judge
+    const TByteKey* m_keys; // by byte
 };

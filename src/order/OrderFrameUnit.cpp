@@ -73,7 +73,7 @@ TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, co
         ToolBar->addSeparator();
     }
     ToolBar->addWidget(Navigator);
-    Navigator->SetDataSet(Order_data->Table.get());
+    Navigator->SetDataSource(Order_data->DataSource.get());
 
     auto* status = new QFrame(this);
     status->setObjectName(u"StatusBar"_s);

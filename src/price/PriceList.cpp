@@ -6,8 +6,11 @@
 #include "tablefile/ImpExp.h"
 #include "TableViewLogic.h"
 #include "text/TException.h"
+#include "text/TextForms.h"
 
 #include <array>
+#include <chrono>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +38,50 @@ const std::array<TPriceField, 12> kFields = {{
 }};
 
 constexpr int kTextSize = 255;
+
+constexpr size_t kPieceRecords = 4096; // fewer are read on the calling thread alone
+
+// The records of a piece of the price section as table rows: the texts stay Windows-1251 bytes, the
+// numbers are read from their file form.
+void ReadPiece(const TImpExpFile& file, const std::vector<int>& records, size_t begin, size_t end,
+               const std::array<int, kFields.size()>& sources, TRowBatch& rows,
+               const std::function<void()>& pump) {
+    std::vector<QByteArrayView> values;
+    std::vector<TRowBatch::TCell> cells(kFields.size());
+    rows.Reserve(int(end - begin));
+    for (size_t r = begin; r < end; ++r) {
+        if (pump) pump();
+        file.RecordValues(records[r], values);
+        for (size_t i = 0; i < kFields.size(); ++i) {
+            const QByteArrayView value = sources[i] < 0 ? QByteArrayView() : values[size_t(sources[i])];
+            if (kFields[i].Type == TFieldType::String)
+                cells[i].Text = value;
+            else
+                cells[i].Number = FileText::ToFloat(value);
+        }
+        rows.Add(cells);
+    }
+}
+
+// Reads the open price section into the empty table in two pieces on two cores; the calling thread
+// reads the first piece and keeps the pump going until the second is done too.
+void ReadRecords(const TImpExpFile& file, TMemTable& table, const std::function<void()>& pump) {
+    const std::vector<int> records = file.RecordLines();
+    std::array<int, kFields.size()> sources;
+    for (size_t i = 0; i < kFields.size(); ++i)
+        sources[i] = file.FieldIndex(kFields[i].Source);
+    const size_t middle = records.size() < 2 * kPieceRecords ? records.size() : records.size() / 2;
+    TRowBatch first(table), second(table);
+    auto secondPiece = std::async(middle < records.size() ? std::launch::async : std::launch::deferred, [&] {
+        ReadPiece(file, records, middle, records.size(), sources, second, {});
+    });
+    ReadPiece(file, records, 0, middle, sources, first, pump);
+    while (secondPiece.wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout)
+        pump();
+    secondPiece.get();
+    table.AppendRows(first);
+    table.AppendRows(second);
+}
 
 } // namespace
 
@@ -114,24 +161,7 @@ void TPriceList::Load(const QString& fileName, TTableViewLogic& priceView, TMemT
     table.EmptyTable();
 
     file.OpenSection(u"ПРАЙС_ЛИСТ");
-    file.First();
-    std::array<const TFieldValue*, kFields.size()> sources;
-    std::array<TField*, kFields.size()> targets;
-    for (size_t i = 0; i < kFields.size(); ++i) {
-        sources[i] = &file.FieldByName(kFields[i].Source);
-        targets[i] = &table.FieldByName(kFields[i].Name);
-    }
-    for (; file.HasRecord(); file.Next()) {
-        pump();
-        table.Append();
-        for (size_t i = 0; i < kFields.size(); ++i) {
-            if (targets[i]->IsNumeric())
-                targets[i]->SetAsFloat(sources[i]->AsFloat());
-            else
-                targets[i]->SetAsBytes(sources[i]->AsBytes()); // stays Windows-1251, never decoded
-        }
-        table.Post();
-    }
+    ReadRecords(file, table, pump);
     table.First();
 
     selectTable.CopyFrom(table); // no filter is on yet: every record

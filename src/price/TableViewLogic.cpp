@@ -66,6 +66,7 @@ void TTableViewLogic::ApplySort() {
 }
 
 void TTableViewLogic::CompileFilter() {
+    m_numberText = TFloatText(); // the locale of now
     m_terms.clear();
     for (const TFilterTerm& term : ParseFilterText(FilterText)) {
         const TField* field = Table->FindField(term.FieldName);
@@ -93,8 +94,9 @@ void TTableViewLogic::ApplyFilter() {
 bool TTableViewLogic::TableFilterRecord(int row) {
     bool accept = true;
     for (const TCompiledTerm& term : m_terms) {
+        // A number is matched in the text the grid shows for it.
         const bool matches = Table->Field(term.Field).IsNumeric()
-                                 ? term.Pattern.Matches(Cp1251::Encode(Table->RowText(row, term.Field)))
+                                 ? term.Pattern.Matches(m_numberText.Text(Table->RowFloat(row, term.Field)))
                                  : term.Pattern.Matches(Table->RowBytes(row, term.Field));
         if (!matches) {
             accept = false;

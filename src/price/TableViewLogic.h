@@ -2,6 +2,7 @@
 
 #include "FilterText.h"
 #include "framework/DataSource.h"
+#include "framework/NumberText.h"
 
 #include <QString>
 
@@ -63,4 +64,5 @@ private:
     void CompileFilter();
 
     std::vector<TCompiledTerm> m_terms;
+    TFloatText m_numberText;
 };

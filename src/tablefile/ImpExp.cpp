@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 namespace {
 
@@ -146,8 +147,30 @@ void TImpExpFile::Load(const QString& fileName) {
     const qsizetype expected = std::max(lineFeeds, carriageReturns) + 1;
     const qsizetype maxLines = MaxLines(end - begin);
     if (expected > maxLines) FailTooManyLines(fileName);
-    // Room for the sections a reader opens and does not find: they are appended.
+
+    // A big file is split in two pieces on two cores, at a line feed: every line end stays where it was.
+    const char* middle = end;
+    if (end - begin >= kParallelSize) {
+        const char* begin2 = begin + (end - begin) / 2;
+        if (const void* lf = std::memchr(begin2, '\n', size_t(end - begin2)))
+            middle = static_cast<const char*>(lf) + 1;
+    }
+    // The first piece has room for both, and for the sections a reader opens and does not find (they
+    // are appended), so that joining them copies nothing.
+    std::vector<Span> second;
+    auto secondPiece = std::async(middle < end ? std::launch::async : std::launch::deferred, [&] {
+        second.reserve(size_t(std::count(middle, end, '\n')) + 1);
+        SplitLines(begin, middle, end, second, fileName, maxLines);
+    });
     m_lines.reserve(size_t(expected + kSpareLines));
+    SplitLines(begin, begin, middle, m_lines, fileName, maxLines);
+    secondPiece.get();
+    if (qsizetype(m_lines.size() + second.size()) > maxLines) FailTooManyLines(fileName);
+    m_lines.insert(m_lines.end(), second.begin(), second.end());
+}
+
+void TImpExpFile::SplitLines(const char* base, const char* begin, const char* end, std::vector<Span>& lines,
+                             const QString& fileName, qsizetype maxLines) {
     for (const char* p = begin; p < end;) {
         // Find the LF first (fast), then any CR before it: a line ends at CR, LF or CR LF.
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
@@ -156,8 +179,8 @@ void TImpExpFile::Load(const QString& fileName) {
         const char* q = cr ? cr : limit;
         const QByteArrayView text(p, q - p);
         if (text.size() > kSizeMask) throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
-        if (qsizetype(m_lines.size()) == maxLines) FailTooManyLines(fileName);
-        m_lines.push_back({quint32(p - begin), quint32(text.size()) | (quint32(Classify(text)) << 29)});
+        if (qsizetype(lines.size()) == maxLines) FailTooManyLines(fileName);
+        lines.push_back({quint32(p - base), quint32(text.size()) | (quint32(Classify(text)) << 29)});
         if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
         p = q + 1;
     }
@@ -348,6 +371,25 @@ void TImpExpFile::Next() {
     LoadRecord();
 }
 
+std::vector<int> TImpExpFile::RecordLines() const {
+    std::vector<int> records;
+    if (m_sectionStart == -1) return records;
+    for (int i = m_sectionStart; i < LineCount() && !Is(i, LineKind::Section); ++i)
+        if (Is(i, LineKind::MainRecord)) records.push_back(i);
+    return records;
+}
+
+void TImpExpFile::RecordValues(int recordLine, std::vector<QByteArrayView>& values) const {
+    values.assign(m_mainFields.size(), QByteArrayView());
+    size_t k = 0;
+    for (int j = recordLine + 1; j < LineCount() && k < values.size(); ++j) {
+        const LineKind kind = m_lines[j].Kind();
+        if (kind == LineKind::Section || kind == LineKind::MainRecord || kind == LineKind::DetailRecord)
+            break;
+        values[k++] = QByteArrayView(LineData(j), LineSize(j));
+    }
+}
+
 void TImpExpFile::LoadRecord() {
     m_currentDetail = -1;
     size_t mainIndex = 0, detailIndex = 0;
@@ -386,17 +428,22 @@ void TImpExpFile::ClearValues() {
         f->Value.Reset();
 }
 
-TFieldValue& TImpExpFile::FieldByName(QStringView name) {
+int TImpExpFile::FieldIndex(QStringView name) const {
     QVarLengthArray<char, 64> lower(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         const int b = Cp1251::FromUnicode(name[i].unicode());
         lower[i] = char(Cp1251::LowerByte(uchar(b < 0 ? '?' : b)));
     }
     const QByteArrayView wanted(lower.constData(), lower.size());
-    TFieldValue* match = &m_emptyValue;
-    for (auto& f : m_mainFields)
-        if (f->LowerName() == wanted) match = f.get();
-    return *match;
+    int match = -1;
+    for (size_t k = 0; k < m_mainFields.size(); ++k)
+        if (m_mainFields[k]->LowerName() == wanted) match = int(k);
+    return match;
+}
+
+TFieldValue& TImpExpFile::FieldByName(QStringView name) {
+    const int k = FieldIndex(name);
+    return k < 0 ? m_emptyValue : *m_mainFields[size_t(k)];
 }
 
 void TImpExpFile::AppendRecord() {

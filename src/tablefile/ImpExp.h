@@ -67,7 +67,15 @@ public:
     bool HasRecord() const { return m_currentRecord != -1; }
     void ClearValues();
     TFieldValue& FieldByName(QStringView name);
+    // The main field's place among the section's fields, -1 for none.
+    int FieldIndex(QStringView name) const;
     void AppendRecord();
+
+    // Reading records without the cursor, so that several threads can read pieces of one section: the
+    // lines of its main records, and the values of one record's main fields in the fields' order, as the
+    // cursor would give them (a null view for a value the record lacks).
+    std::vector<int> RecordLines() const;
+    void RecordValues(int recordLine, std::vector<QByteArrayView>& values) const;
 
     // Inspection, mostly for tests.
     int LineCount() const { return int(m_lines.size()); }
@@ -90,12 +98,15 @@ private:
         qsizetype Size() const { return SizeAndKind & kSizeMask; }
     };
     static constexpr quint32 kAddedBit = 0x80000000u;
+    static constexpr qsizetype kParallelSize = 1 << 20; // from here on the lines are split on two cores
     static constexpr quint32 kSizeMask = 0x1FFFFFFFu;
 
     const char* LineData(int index) const;
     qsizetype LineSize(int index) const { return m_lines[index].Size(); }
     bool Is(int index, LineKind kind) const { return m_lines[index].Kind() == kind; }
     void Load(const QString& fileName);
+    static void SplitLines(const char* base, const char* begin, const char* end, std::vector<Span>& lines,
+                           const QString& fileName, qsizetype maxLines);
     Span AddText(QByteArrayView text, LineKind kind);
     Span MakeLine(QByteArrayView text);
     Span MarkerLine(LineKind kind);
