@@ -1,8 +1,5 @@
-#include "shell/Application.h"
-#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
-#include "shell/SysUnit.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
@@ -17,12 +14,14 @@
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
-#include "StandIns.h"
+#include "PrivateDesktop.h"
+#include "shell/Application.h"
+#include "shell/FlashForm.h"
+#include "shell/SysUnit.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include "TestFiles.h"
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -67,14 +66,6 @@ QStringList Items(const QMenu* menu) {
     }
     return items;
 }
-
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
 
 // Lets the event loop run dry once, as it does between the user's actions.
 void Idle() {
@@ -369,11 +360,11 @@ private Q_SLOTS:
     void helpOpensTheHelpFile() {
         QVERIFY(QDir(m_home.path()).mkpath(u"Help"_s));
         WriteBytes(HomeFile(u"Help/Tevlar.html"_s), "<html></html>");
-        TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"text/html"_s});
         QTest::keyClick(m_main.get(), Qt::Key_F1);
-        QDesktopServices::unsetUrlHandler(u"file"_s);
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(HomeFile(u"Help/Tevlar.html"_s))});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{HomeFile(u"Help/Tevlar.html"_s)}},
+                                  20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QFile::remove(HomeFile(u"Help/Tevlar.html"_s));
     }
@@ -413,7 +404,8 @@ private Q_SLOTS:
     }
 
     void mailAndExportCommandsActOnTheCurrentOrder() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TEMAILForm emailForm(m_main->FormStorage, m_main.get());
         m_main->Orders->SetEMAILForm(&emailForm);
         const QString path = HomeFile(u"mail.zkz"_s);
@@ -427,9 +419,9 @@ private Q_SLOTS:
         });
         Action(u"OrderSendEMAIL"_s)->trigger();
         QVERIFY(chosen->Ok());
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0].mid(1, 2),
-                 (QStringList{u"--subject"_s, u"Заказ №12 от 01.12.2026"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        QCOMPARE(TPrivateDesktop::ParseMailto(desktop.Calls()[0].value(0)).Subject,
+                 u"Заказ №12 от 01.12.2026"_s);
 
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextCancel();

@@ -1,10 +1,8 @@
 #include "FileSizeLimit.h"
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
-#include "StandIns.h"
+#include "PrivateDesktop.h"
 
-#include "shell/FormStorage.h"
-#include "shell/VendorInfo.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "framework/MemTable.h"
@@ -19,10 +17,11 @@
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "shell/FormStorage.h"
+#include "shell/VendorInfo.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
@@ -91,15 +90,13 @@ QStringList ExportLines(QByteArrayView bytes) {
     return lines;
 }
 
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    TOpened() { QDesktopServices::setUrlHandler(u"file"_s, this, "Open"); }
-    ~TOpened() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
+// What the desktop's mail program received, the calls of the recording program parsed.
+QList<TPrivateDesktop::TMailto> Mails(const TPrivateDesktop& desktop) {
+    QList<TPrivateDesktop::TMailto> mails;
+    for (const QStringList& call : desktop.Calls())
+        mails.append(TPrivateDesktop::ParseMailto(call.value(0)));
+    return mails;
+}
 
 // Ticks the given entries of the recipient dialog, then presses a button.
 std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const QString& button) {
@@ -229,7 +226,8 @@ private Q_SLOTS:
     // The e-mail command
 
     void modifiedOrderIsSavedThenMailed() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         const QString path = PathOf(u"Заказ 1.zkz"_s);
@@ -243,14 +241,16 @@ private Q_SLOTS:
         QVERIFY(!order->Modified);
         QVERIFY(order->HasFile);
         QCOMPARE(OrderFile::Read(path).Lines.size(), size_t(1));
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
-                 (QStringList{u"--utf8"_s, u"--subject"_s, u"Заказ №1 от 01.02.2024"_s, u"--body"_s,
-                              u"Здравствуйте.\r\n\r\nКонтактная информация.\r\nОрганизация: ООО Ромашка\r\n"
-                              u"Телефон: 12-34-56\r\nАдрес: г. Тверь, ул. Луговая, 1\r\n\r\n"
-                              u"С уважением,\r\n   Иванов И. И."_s,
-                              u"--attach"_s, path,
-                              Vendor::OrderEmail1.toString() + u',' + Vendor::OrderEmail2.toString()}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        const TPrivateDesktop::TMailto mail = Mails(desktop)[0];
+        // Each mailbox stays one recipient, though their display names hold commas.
+        QCOMPARE(mail.To, (QStringList{u"\"ООО Велстрон, отдел продаж\" <zakaz@velstron.example>"_s,
+                                       u"\"ООО Велстрон, склад\" <sklad@velstron.example>"_s}));
+        QCOMPARE(mail.Subject, u"Заказ №1 от 01.02.2024"_s);
+        QCOMPARE(mail.Body, u"Здравствуйте.\r\n\r\nКонтактная информация.\r\nОрганизация: ООО Ромашка\r\n"
+                            u"Телефон: 12-34-56\r\nАдрес: г. Тверь, ул. Луговая, 1\r\n\r\n"
+                            u"С уважением,\r\n   Иванов И. И."_s);
+        QCOMPARE(mail.Attach, QStringList{path});
     }
 
     void declinedSaveSendsNothing_data() {
@@ -261,7 +261,8 @@ private Q_SLOTS:
 
     void declinedSaveSendsNothing() {
         QFETCH(bool, confirmed);
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         TMessageBox::SetNextAnswer(confirmed ? TMessageBox::Ok : TMessageBox::Cancel);
@@ -274,11 +275,12 @@ private Q_SLOTS:
         QVERIFY(!order->HasFile);
         QTest::qWait(350);
         QVERIFY(!dialog->Acted);
-        QVERIFY(mailer.Calls(u"xdg-email"_s).isEmpty());
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void unchangedNewOrderSendsNothing() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         NewOrder();
         auto dialog = NoDialog();
         m_orders->OrderSendEMAILExecute();
@@ -286,13 +288,14 @@ private Q_SLOTS:
         QVERIFY(!dialog->Acted);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QVERIFY(TFileDialog::Shown().isEmpty());
-        QVERIFY(mailer.Calls(u"xdg-email"_s).isEmpty());
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void recipientsAreTheTickedEntries() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = SavedOrder();
-        const QStringList mailboxes{Vendor::OrderEmail1.toString(), Vendor::OrderEmail2.toString()};
+        const QStringList mailboxes{Vendor::OrderEmail1(), Vendor::OrderEmail2()};
         QCOMPARE(m_emailForm->windowTitle(), u"Выбор E-mail получателя"_s);
         QCOMPARE(m_emailForm->EMAILListBox->count(), 2);
         QCOMPARE(m_emailForm->EMAILListBox->item(0)->text(), mailboxes[0]);
@@ -308,20 +311,20 @@ private Q_SLOTS:
             order->SendOrderByEMAIL();
             QVERIFY(chosen->Ok());
         };
-        // Without a recipient the mail client opens the message with an empty "To".
-        const QStringList message{u"--utf8"_s,
-                                  u"--subject"_s,
-                                  u"Заказ №7 от 05.03.2004"_s,
-                                  u"--body"_s,
-                                  OrderMail::Body(SampleHeader()),
-                                  u"--attach"_s,
-                                  PathOf(u"Заказ 7.zkz"_s)};
+        // Without a recipient the mail program opens the message with an empty "To".
         send({false, false});
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0], message);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
         send({false, true});
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 2);
-        QVERIFY(mailer.Calls(u"xdg-email"_s).contains(message + QStringList{mailboxes[1]}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 2, 20000);
+        QList<QStringList> recipients;
+        for (const TPrivateDesktop::TMailto& mail : Mails(desktop)) {
+            recipients.append(mail.To);
+            QCOMPARE(mail.Subject, u"Заказ №7 от 05.03.2004"_s);
+            QCOMPARE(mail.Body, OrderMail::Body(SampleHeader()));
+            QCOMPARE(mail.Attach, QStringList{PathOf(u"Заказ 7.zkz"_s)});
+        }
+        QVERIFY(recipients.contains(QStringList{}));
+        QVERIFY(recipients.contains(QStringList{mailboxes[1]}));
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
 
         // The tick marks are there again in the next run.
@@ -334,7 +337,8 @@ private Q_SLOTS:
     // The export command
 
     void exportFollowsTheGridAndKeepsTheOrderAsItIs() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         AddLine(order, {u"тр7"_s, u"Свеча"_s, 4, 250, 1000, u"в коробке"_s});
@@ -369,22 +373,25 @@ private Q_SLOTS:
                                              u"ИТОГО СО СКИДКОЙ\t1047,60"_s}));
         QVERIFY(order->Modified);
         QVERIFY(!order->HasFile);
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
     }
 
     void cancelledExportWritesNothing() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         SavedOrder();
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextCancel();
         m_orders->OrderExportExcelExecute();
         QCOMPARE(TMessageBox::ShownTexts(), QStringList{kExportNotice});
         QCOMPARE(QDir(m_dir->path()).entryList({u"*.xls"_s}, QDir::Files), QStringList());
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void failedExportKeepsTheOldFileAndOpensNothing() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         TOrderFrame* order = SavedOrder();
         for (int i = 0; i < 50; ++i)
             AddLine(order, {u"AB%1"_s.arg(i), u"Фильтр масляный"_s, 1, 40, 40, {}});
@@ -404,7 +411,8 @@ private Q_SLOTS:
         QCOMPARE(ReadFile(path), "old export");
         QCOMPARE(QDir(m_dir->path()).entryList({u"Заказ.xls*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{u"Заказ.xls"_s});
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(order->Modified); // the unsaved lines are still the order's
     }
 };

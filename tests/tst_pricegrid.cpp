@@ -1,6 +1,5 @@
 #include "app/AboutFormUnit.h"
 #include "app/AutorFormUnit.h"
-#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
@@ -16,12 +15,13 @@
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
 #include "price/TableViewUnit.h"
+#include "PrivateDesktop.h"
+#include "shell/FlashForm.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include "TestFiles.h"
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -98,14 +98,6 @@ public:
 private:
     rlimit m_old{};
     void (*m_oldHandler)(int);
-};
-
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
 };
 
 // The price rows of the window tests: the presence marks and change flags the painting looks at.
@@ -350,10 +342,9 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         TFileDialog::SetNextFileName(dir.filePath(u"прайс"_s));
-        TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
 
         const QString path = dir.filePath(u"прайс.xls"_s);
         QCOMPARE(TFileDialog::Shown().size(), 1);
@@ -362,7 +353,7 @@ private Q_SLOTS:
         QCOMPARE(TFileDialog::Shown()[0].FileName, QString());
         QCOMPARE(m_main->SaveDialog.DefaultExt, u"xls"_s);
         QVERIFY(m_main->SaveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecNo(), current);
@@ -382,12 +373,12 @@ private Q_SLOTS:
     void cancelledExportWritesNothing() {
         StartWindow();
         TFileDialog::SetNextCancel();
-        TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         QCOMPARE(TFileDialog::Shown().size(), 1);
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
@@ -397,14 +388,14 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"нет/прайс.xls"_s);
         TFileDialog::SetNextFileName(path);
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         QCOMPARE(TMessageBox::ShownTexts().size(), 1);
         QVERIFY(
             TMessageBox::ShownTexts()[0].startsWith(u"Ошибка!\rТекст ошибки: Ошибка записи файла "_s + path));
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecordCount(), 8);
     }

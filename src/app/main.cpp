@@ -64,6 +64,8 @@ void ScreenshotAndQuit(QWidget& window, const QString& fileName) {
 // Start-up in its fixed order: the main window's creation already uses the selection and wait windows.
 int Start(TApplication& app) {
     LoadQtTranslation();
+    QApplication::setWindowIcon(ProgramIcon());
+    PrepareProgramDir();
     TSelectForm selectForm;
     TFlash flash;
     QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
