@@ -25,9 +25,11 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
@@ -374,6 +376,61 @@ private Q_SLOTS:
         QVERIFY(order->Modified);
         QVERIFY(!order->HasFile);
         QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
+    }
+
+    void exportOpensInLibreOfficeAsTheTableItIs() {
+        // LibreOffice as the desktop's program for .xls files, converting what it reads to a flat
+        // OpenDocument file instead of showing it.
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+        if (soffice.isEmpty()) QSKIP("LibreOffice is not installed (scripts/setup installs it)");
+        QTemporaryDir office;
+        const QString wrapper = office.filePath(u"calc"_s);
+        WriteFile(wrapper, u"#!/bin/sh\n"
+                           u"\"%1\" -env:UserInstallation=file://%2/profile --headless --convert-to fods "
+                           u"--outdir %2/out \"$@\" >/dev/null 2>&1\n"
+                           u"echo $? > %2/done\n"_s.arg(soffice, office.path())
+                               .toUtf8());
+        QFile(wrapper).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TPrivateDesktop desktop;
+        desktop.RegisterHandler(u"libreoffice-calc.desktop"_s, wrapper + u" %U"_s,
+                                {u"application/vnd.ms-excel"_s});
+
+        TOrderFrame* order = SavedOrder();
+        AddLine(order, {u"тр7"_s, u"Свеча зажигания"_s, 4, 250.5, 1002, u"в коробке"_s});
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        TFileDialog::SetNextFileName(PathOf(u"Заказ.xls"_s));
+        m_orders->OrderExportExcelExecute();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(office.filePath(u"done"_s)), 180000);
+        QCOMPARE(ReadFile(office.filePath(u"done"_s)).trimmed(), QByteArray("0"));
+
+        // The cells as LibreOffice read them: their types and texts (numbers in its own form).
+        QFile fods(office.filePath(u"out/Заказ.fods"_s));
+        QVERIFY(fods.open(QIODevice::ReadOnly));
+        QList<QStringList> rows;
+        QXmlStreamReader xml(&fods);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == u"table-row"_s) rows.append(QStringList());
+            if (xml.name() != u"table-cell"_s || rows.isEmpty()) continue;
+            const QString type = xml.attributes().value(u"office:value-type"_s).toString();
+            const int repeated = qMax(1, xml.attributes().value(u"table:number-columns-repeated"_s).toInt());
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            for (int i = 0; i < repeated && !type.isEmpty(); ++i)
+                rows.last().append(type + u':' + text);
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(rows.value(0), QStringList{u"string:Заказ №7 от 05.03.2004"_s});
+        QCOMPARE(rows.value(1), (QStringList{u"string:Организация"_s, u"string:ООО «Ромашка»"_s}));
+        QCOMPARE(rows.value(7), (QStringList{u"string:КОД"_s, u"string:НАИМЕНОВАНИЕ"_s, u"string:КОЛ-ВО"_s,
+                                             u"string:ЦЕНА"_s, u"string:СУММА"_s, u"string:КОММЕНТАРИЙ"_s}));
+        // An empty comment is its one space.
+        QCOMPARE(rows.value(8), (QStringList{u"string:AB1"_s, u"string:Фильтр"_s, u"float:2"_s, u"float:40"_s,
+                                             u"float:80"_s, u"string:"_s}));
+        QCOMPARE(rows.value(9), (QStringList{u"string:тр7"_s, u"string:Свеча зажигания"_s, u"float:4"_s,
+                                             u"float:250.5"_s, u"float:1002"_s, u"string:в коробке"_s}));
+        QCOMPARE(rows.value(11), (QStringList{u"string:ИТОГО"_s, u"float:1082"_s}));
+        QVERIFY(TMessageBox::ShownTexts().size() == 1); // the export's notice
     }
 
     void cancelledExportWritesNothing() {
