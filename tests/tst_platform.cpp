@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -128,6 +129,13 @@ private Q_SLOTS:
         const QString blocked = dir.filePath(u"file"_s);
         WriteBytes(blocked, "x");
         QVERIFY_THROWS_EXCEPTION(TException, ProgramFolder::Seed(blocked + u"/tevlar"_s, dir.path()));
+    }
+
+    void programIconComesInEverySize() {
+        const QIcon icon = ProgramIcon();
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QCOMPARE(icon.pixmap(48).size(), QSize(48, 48));
     }
 
     // The order file association
