@@ -6,6 +6,7 @@
 #include "framework/MessageBox.h"
 #include "order/ContactFormUnit.h"
 #include "order/EditFormUnit.h"
+#include "order/EMAILFormUnit.h"
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
@@ -25,6 +26,7 @@ protected:
     std::unique_ptr<TFormStorage> m_storage;
     std::unique_ptr<TContactForm> m_contactForm;
     std::unique_ptr<TEditForm> m_editForm;
+    std::unique_ptr<TEMAILForm> m_emailForm;
     TSaveDialog m_saveDialog;
     TOpenDialog m_openDialog;
     QList<TDiscountEntry> m_scale;
@@ -38,21 +40,23 @@ protected:
         m_price->TableViewGrid->SetColumns(PriceColumns());
         m_storage = std::make_unique<TFormStorage>(m_dir->filePath(QStringLiteral("system.ini")),
                                                    QStringLiteral("SYSTEM"));
-        m_storage->SetStoredValue(QStringLiteral("FOrgName"), QStringLiteral(u"ООО Ромашка"));
-        m_storage->SetStoredValue(QStringLiteral("FAdress"), QStringLiteral(u"г. Тверь, ул. Луговая, 1"));
-        m_storage->SetStoredValue(QStringLiteral("FPhone"), QStringLiteral("12-34-56"));
-        m_storage->SetStoredValue(QStringLiteral("FContactPerson"), QStringLiteral(u"Иванов И. И."));
+        m_storage->SetStoredValue(TStoredValue::FOrgName, QStringLiteral(u"ООО Ромашка"));
+        m_storage->SetStoredValue(TStoredValue::FAdress, QStringLiteral(u"г. Тверь, ул. Луговая, 1"));
+        m_storage->SetStoredValue(TStoredValue::FPhone, QStringLiteral("12-34-56"));
+        m_storage->SetStoredValue(TStoredValue::FContactPerson, QStringLiteral(u"Иванов И. И."));
         m_contactForm = std::make_unique<TContactForm>();
         m_editForm = std::make_unique<TEditForm>();
+        m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
         m_scale = {{1000, 3}, {5000, 5}};
         TOrderEnvironment env;
-        env.StoredValue = [this](const QString& name) { return m_storage->StoredValue(name); };
+        env.StoredValue = [this](TStoredValue value) { return m_storage->StoredValue(value); };
         env.DiscountScale = &m_scale;
         env.PriceView = m_price.get();
         env.SaveDialog = &m_saveDialog;
         env.OpenDialog = &m_openDialog;
         env.ContactForm = m_contactForm.get();
         env.EditForm = m_editForm.get();
+        env.EMAILForm = m_emailForm.get();
         env.Storage = m_storage.get();
         m_contactForm->SetStoredValues(env.StoredValue);
         m_orders = std::make_unique<TOrderTabs>(m_orderControl.get(), env);

@@ -2,6 +2,8 @@
 #include "app/AutorFormUnit.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
+#include "shell/VendorInfo.h"
 #include "demo/DemoData.h"
 #include "framework/LinkLabel.h"
 #include "framework/StringGrid.h"
@@ -9,13 +11,13 @@
 #include "price/PriceList.h"
 #include "PrivateDesktop.h"
 #include "shell/FlashForm.h"
-#include "shell/VendorInfo.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+
 #include <QtTest>
 
 #include <memory>
@@ -35,7 +37,7 @@ const QString kSubject = u"Программа \"Тевлар\""_s;
 
 } // namespace
 
-class TstInfoDialogs : public QObject {
+class TstInfoDialogs : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
@@ -44,7 +46,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(m_home.filePath(u"data.iop"_s), Demo::MakeArticles({.Articles = 20, .Seed = 3}));
     }
 
@@ -54,11 +56,11 @@ private Q_SLOTS:
         for (const QString& missing : {QString(), u"1.0.2"_s, u"1.0.2.0.1"_s, u"1.x.2.0"_s})
             QCOMPARE(ProgramVersionText(missing), u"ошибка!"_s);
 
+        // Whatever the version, the label shows it in that form, never the error text.
         TPriceList list;
         TAboutForm form(list, nullptr);
-        QCOMPARE(form.VersionLabel->text(),
-                 u"версия "_s + ProgramVersionText(QStringLiteral(TEVLAR_VERSION)) + u"   "_s);
-        QCOMPARE(form.VersionLabel->text(), u"версия 1.0 (2)   "_s);
+        QVERIFY2(QRegularExpression(u"^версия \\d+\\.\\d+ \\(\\d+\\)   $"_s).match(form.VersionLabel->text()).hasMatch(),
+                 qPrintable(form.VersionLabel->text()));
         QCOMPARE(form.PageControl->currentWidget(), form.TabSheet_About);
         QCOMPARE(form.windowTitle(), u"Информация"_s);
     }
@@ -93,14 +95,13 @@ private Q_SLOTS:
         QCOMPARE(Column(*form.InfDiscount, 1), (QStringList{u"Скидка, %"_s, QString()}));
     }
 
+    void cleanup() { StopProgram(); }
+
     void commandsShowTheirPage() {
-        TSelectForm select;
-        TFlash flash;
-        TMainForm main(select);
-        TAboutForm about(main.PriceList, main.CopyRecordinStringGrid, &main);
-        TAutorForm autor(&main);
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        StartAndShowProgram();
+        TMainForm& main = *m_main;
+        TAboutForm& about = m_program->AboutForm();
+        TAutorForm& autor = m_program->AutorForm();
 
         const QList<std::pair<QAction*, QWidget*>> commands = {
             {main.InfPrice, about.TabSheet_Price},
@@ -139,9 +140,9 @@ private Q_SLOTS:
     }
 
     void aboutLinksWriteToTheDeveloperAndOpenTheVendor() {
-        TPriceList list;
-        TAboutForm about(list, nullptr);
-        TAutorForm autor;
+        StartAndShowProgram();
+        TAboutForm& about = m_program->AboutForm();
+        TAutorForm& autor = m_program->AutorForm();
         about.show();
         QCOMPARE(about.MainLabel->text(), Vendor::DeveloperName.toString());
         QCOMPARE(about.MainLabel->toolTip(), u"Написать письмо разработчику"_s);

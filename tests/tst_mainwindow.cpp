@@ -1,5 +1,7 @@
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
+#include "shell/SysUnit.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
@@ -108,32 +110,17 @@ TProgramRun RunProgram(const QString& home, const QString& screenshot = {}) {
 
 } // namespace
 
-class TstMainWindow : public QObject {
+class TstMainWindow : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
 
     QString HomeFile(const QString& name) const { return m_home.filePath(name); }
-
-    void Start() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
-    void Stop() {
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    TSelectForm& Select() const { return m_program->SelectForm(); }
     QAction* Action(const QString& name) const { return m_main->findChild<QAction*>(name); }
     QString Panel(int panel) const { return m_main->StatusBar->PanelText(panel); }
     bool Restored() const {
-        return !m_flash->isVisible() && m_main->isEnabled() && m_select->isEnabled() &&
+        return !m_program->Flash().isVisible() && m_main->isEnabled() && Select().isEnabled() &&
                !QApplication::overrideCursor();
     }
 
@@ -141,25 +128,25 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(HomeFile(u"data.iop"_s), Demo::MakeArticles({.Articles = kArticles, .Seed = 7}));
     }
 
     void init() {
         QFile::remove(HomeFile(u"system.ini"_s));
         TMessageBox::Reset();
-        Start();
+        StartAndShowProgram();
     }
 
-    void cleanup() { Stop(); }
+    void cleanup() { StopProgram(); }
 
     void startsMaximizedOnThePriceList() {
         QCOMPARE(m_main->windowTitle(), u"Тевлар. ООО Велстрон, г. Ольмеград"_s);
         QVERIFY(m_main->isMaximized());
         QVERIFY(!TApplication::Terminated());
         QCOMPARE(m_main->Price_Data->Table->RecordCount(), kArticles);
-        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
-        QCOMPARE(m_select->Select_Table->TableViewGrid->ColumnCount(), 11);
+        QCOMPARE(Select().Select_Table->Table->RecordCount(), kArticles);
+        QCOMPARE(Select().Select_Table->TableViewGrid->ColumnCount(), 11);
         QCOMPARE(Panel(0), u"Всего записей 50"_s);
         QCOMPARE(Panel(1), QString());
         QCOMPARE(m_main->Panel1->height(), 251);
@@ -186,6 +173,48 @@ private Q_SLOTS:
         QCOMPARE(m_main->Price_Data->TableViewGrid->currentIndex().row(), kArticles - 2);
         button(u"NavFirst"_s)->click();
         QCOMPARE(table.RecNo(), 0);
+    }
+
+    void actionsCarryTheirCaptionsHintsAndShortcuts() {
+        struct Row {
+            const char16_t* Name;
+            const char16_t* Category;
+            const char16_t* Caption;
+            const char16_t* Hint;
+            const char16_t* Shortcut;
+        };
+        const Row table[] = {
+            {u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа", u"Ctrl+F"},
+            {u"PriceExportExcel", u"Price", u"Экспорт в Excel", u"Экспорт прайс-листа в Excel", u""},
+            {u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...", u"Обновление прайс-листа из файла", u""},
+            {u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
+             u"Автоматическое обновление прайс-листа из интернета", u""},
+            {u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u""},
+            {u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок", u""},
+            {u"InfAutor", u"Inf", u"Информация ООО \"Велстрон\"", u"Информация ООО \"Велстрон\"", u""},
+            {u"InfAbout", u"Inf", u"Информация о программе", u"Информация о программе", u""},
+            {u"CopyRecordinStringGrid", u"General", u"Копировать", u"Копировать в буфер обмена", u"Ctrl+C"},
+            {u"Help", u"General", u"Помощь", u"Помощь", u"F1"},
+            {u"Setting", u"General", u"Настройки", u"Настройки", u"Ctrl+P"},
+            {u"NewOrder", u"Order", u"Новый заказ", u"Добавление нового заказа", u"Ctrl+N"},
+            {u"OrderOpen", u"Order", u"Открыть", u"Открыть заказ", u"Ctrl+O"},
+            {u"OrderCloseAll", u"Order", u"&Закрыть все", u"Закрыть все заказы", u""},
+            {u"OrderClose", u"Order", u"Закрыть", u"Закрыть текущий заказ", u"Ctrl+F4"},
+            {u"OrderSave", u"Order", u"Сохранить", u"Сохранить заказ", u"Ctrl+S"},
+            {u"OrderSaveAs", u"Order", u"Сохранить как", u"Сохранить заказ в файл", u""},
+            {u"OrderSendEMAIL", u"Order", u"Отправить по E-Mail", u"Посылка заказа по E-Mail", u""},
+            {u"OrderExportExcel", u"Order", u"Экспорт в Excel", u"Экспорт заказа в Excel", u""},
+            {u"OrderInf", u"Order", u"Информация о заказе", u"Информация о заказе", u""},
+        };
+        for (const Row& row : table) {
+            const QString name = QString::fromUtf16(row.Name);
+            const QAction* action = Action(name);
+            QVERIFY2(action, qPrintable(name));
+            QCOMPARE(action->property("Category").toString(), QString::fromUtf16(row.Category));
+            QCOMPARE(action->text(), QString::fromUtf16(row.Caption));
+            QCOMPARE(action->statusTip(), QString::fromUtf16(row.Hint));
+            QCOMPARE(action->shortcut(), QKeySequence(QString::fromUtf16(row.Shortcut)));
+        }
     }
 
     void menusAndToolbar() {
@@ -230,8 +259,8 @@ private Q_SLOTS:
     }
 
     void selectionWindowPicksTheRecordUnderADoubleClick() {
-        QCOMPARE(m_select->windowTitle(), u"Выбрать..."_s);
-        TTableView& view = *m_select->Select_Table;
+        QCOMPARE(Select().windowTitle(), u"Выбрать..."_s);
+        TTableView& view = *Select().Select_Table;
         QVERIFY(!view.Table->Filtered());
         bool focused = false;
         auto outcome = OnNextModal([&](QWidget* window) {
@@ -247,16 +276,16 @@ private Q_SLOTS:
             QApplication::sendEvent(viewport, &doubleClick);
             if (window->isVisible()) qobject_cast<QDialog*>(window)->reject();
         });
-        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        QCOMPARE(Select().exec(), int(QDialog::Accepted));
         QVERIFY(outcome->Ok());
         QVERIFY(focused);
         QCOMPARE(view.Table->RecNo(), 2);
 
         // Enter chooses as the default button does; Escape leaves.
         outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Return); });
-        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        QCOMPARE(Select().exec(), int(QDialog::Accepted));
         outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Escape); });
-        QCOMPARE(m_select->exec(), int(QDialog::Rejected));
+        QCOMPARE(Select().exec(), int(QDialog::Rejected));
     }
 
     void orderCommandsFollowTheTabs() {
@@ -328,7 +357,7 @@ private Q_SLOTS:
             box->findChild<QPushButton*>(u"ButtonOk"_s)->click();
         });
         // Thrown from a timer: nothing but the application's last net is there to catch it.
-        QTimer::singleShot(0, m_main.get(), [standard] {
+        QTimer::singleShot(0, m_main, [standard] {
             ShowWait(u"Запись заказа в файл\rЖдите..."_s);
             if (standard) throw std::runtime_error("disk full");
             throw TException(u"Диск переполнен"_s);
@@ -362,7 +391,7 @@ private Q_SLOTS:
         WriteBytes(HomeFile(u"Help/Tevlar.html"_s), "<html></html>");
         TPrivateDesktop desktop;
         desktop.RegisterRecorder({u"text/html"_s});
-        QTest::keyClick(m_main.get(), Qt::Key_F1);
+        QTest::keyClick(m_main, Qt::Key_F1);
         QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{HomeFile(u"Help/Tevlar.html"_s)}},
                                   20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
@@ -380,6 +409,22 @@ private Q_SLOTS:
         delete page;
         QVERIFY(m_main->close());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
+    }
+
+    void closingDuringAnOperationIsRefused() {
+        auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
+        Action(u"NewOrder"_s)->trigger();
+        QVERIFY(info->Ok());
+        ShowWait(u"Обновление прайс-листа.\rЖдите..."_s);
+        // The title bar's button, as the window manager sends it.
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
+        QCOMPARE(m_main->OrderControl->count(), 1);
+        QVERIFY(!QFileInfo::exists(HomeFile(u"system.ini"_s)));
+        HideWait();
+        QVERIFY(m_main->close());
+        QCOMPARE(m_main->OrderControl->count(), 0);
+        QVERIFY(QFileInfo::exists(HomeFile(u"system.ini"_s)));
     }
 
     void closingAsksAboutAModifiedOrder() {
@@ -406,8 +451,6 @@ private Q_SLOTS:
     void mailAndExportCommandsActOnTheCurrentOrder() {
         TPrivateDesktop desktop;
         desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
-        TEMAILForm emailForm(m_main->FormStorage, m_main.get());
-        m_main->Orders->SetEMAILForm(&emailForm);
         const QString path = HomeFile(u"mail.zkz"_s);
         OrderFile::Write(path, {u"12"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
         m_main->OrderOpenFile(path);
@@ -432,20 +475,20 @@ private Q_SLOTS:
     }
 
     void commandLineOrderOpensBeforeTheWindowShows() {
-        Stop();
+        StopProgram();
+        StartProgram({HomeFile(u"missing.zkz"_s)});
+        QCOMPARE(m_main->OrderControl->count(), 0);
+        StopProgram();
+
         const QString path = HomeFile(u"arg.zkz"_s);
         OrderFile::Write(path, {u"5"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
-        qputenv("XDG_DATA_HOME", QFile::encodeName(HomeFile(u"xdg"_s)));
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        const auto open = [this](const QString& file) { m_main->OrderOpenFile(file); };
-        InitShell({u"tevlar"_s, HomeFile(u"missing.zkz"_s)}, open);
-        QCOMPARE(m_main->OrderControl->count(), 0);
-        InitShell({u"tevlar"_s, path}, open);
+        StartProgram({path});
         QVERIFY(!m_main->isVisible());
         QCOMPARE(m_main->OrderControl->count(), 1);
+        ShowProgram();
         QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №5 ["_s + path + u"]"_s);
+        QVERIFY(m_main->OrderControl->currentWidget()->isVisible());
+        QCOMPARE(m_main->Orders->CurrentOrder()->Order_data->Table->RecordCount(), 1);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
@@ -473,10 +516,10 @@ private Q_SLOTS:
         QCOMPARE(m_main->Panel1->height(), 300);
         QVERIFY(m_main->close());
 
-        Stop();
-        Start();
+        StopProgram();
+        StartAndShowProgram();
         TTableView& again = *m_main->Price_Data;
-        QCOMPARE(again.SortMode, 2);
+        QCOMPARE(again.SortMode, TSortMode::Descending);
         QCOMPARE(again.SortField, u"Name"_s);
         QCOMPARE(again.FilterText, u"Presence=+|"_s);
         QCOMPARE(again.Table->RecordCount(), shown);
@@ -488,11 +531,11 @@ private Q_SLOTS:
         QCOMPARE(m_main->Panel1->height(), 300);
         QVERIFY(m_main->isMaximized());
         // The selection window holds every record, whatever the price view filters.
-        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
+        QCOMPARE(Select().Select_Table->Table->RecordCount(), kArticles);
     }
 
     void damagedSettingsFileIsTolerated() {
-        Stop();
+        StopProgram();
         QByteArray garbage(4096, Qt::Uninitialized);
         QRandomGenerator random(11);
         for (char& c : garbage)
@@ -506,7 +549,7 @@ private Q_SLOTS:
                                       u"TableViewGrid.Name=0,99999999\r\nTableViewGrid.Price=99,-20\r\n"
                                       u"TableViewGrid.=1,1\r\n"_s) +
                        garbage);
-        Start();
+        StartAndShowProgram();
         QCOMPARE(m_main->Price_Data->Table->TotalRecordCount(), kArticles);
         const QRect screen = m_main->screen()->availableGeometry();
         // On the screen, and no larger than it.

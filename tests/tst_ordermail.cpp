@@ -2,6 +2,7 @@
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
 #include "PrivateDesktop.h"
+#include "TestFiles.h"
 
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
@@ -28,6 +29,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
 #include <QtTest>
 #include <QXmlStreamReader>
 
@@ -45,20 +47,9 @@ OrderHeader SampleHeader() {
             u"г. Тверь"_s, u"+7 4822 00-00-00"_s, u"Иванов И. И."_s,  5};
 }
 
-QList<OrderExport::TColumn> DefaultColumns() {
+QList<TGridColumn> DefaultColumns() {
     return {{u"Code"_s, u"Код"_s},   {u"Name"_s, u"Наименование"_s}, {u"Count"_s, u"Кол-во"_s},
             {u"Price"_s, u"Цена"_s}, {u"Summa"_s, u"Сумма"_s},       {u"Comment"_s, u"Комментарий"_s}};
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A line table as the order frame keeps it.
@@ -115,7 +106,6 @@ std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const Q
 class TstOrderMail : public TOrderTestBase {
     Q_OBJECT
 
-    std::unique_ptr<TEMAILForm> m_emailForm;
 
     QString PathOf(const QString& name) const { return m_dir->filePath(name); }
 
@@ -157,11 +147,7 @@ class TstOrderMail : public TOrderTestBase {
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
-    void init() {
-        StartOrders();
-        m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
-        m_orders->SetEMAILForm(m_emailForm.get());
-    }
+    void init() { StartOrders(); }
 
     void cleanup() { StopOrders(); }
 
@@ -210,9 +196,9 @@ private Q_SLOTS:
         QFETCH(QStringList, fields);
         QFETCH(QString, titles);
         QFETCH(QString, total);
-        QList<OrderExport::TColumn> columns;
+        QList<TGridColumn> columns;
         for (const QString& field : fields)
-            for (const OrderExport::TColumn& column : DefaultColumns())
+            for (const TGridColumn& column : DefaultColumns())
                 if (SameText(column.FieldName, field)) columns.append({field, column.Title});
         OrderHeader header = SampleHeader();
         header.DiscountPercent = 0;
@@ -363,7 +349,7 @@ private Q_SLOTS:
         QCOMPARE(m_saveDialog.DefaultExt, u"xls"_s);
         QVERIFY(m_saveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
 
-        const QStringList lines = ExportLines(ReadFile(path));
+        const QStringList lines = ExportLines(ReadBytes(path));
         QCOMPARE(lines.size(), 14);
         QCOMPARE(lines[0], u"Заказ №1 от 01.02.2024"_s);
         QCOMPARE(lines[1], u"Организация\tООО Ромашка"_s);
@@ -385,7 +371,7 @@ private Q_SLOTS:
         if (soffice.isEmpty()) QSKIP("LibreOffice is not installed (scripts/setup installs it)");
         QTemporaryDir office;
         const QString wrapper = office.filePath(u"calc"_s);
-        WriteFile(wrapper, u"#!/bin/sh\n"
+        WriteBytes(wrapper, u"#!/bin/sh\n"
                            u"\"%1\" -env:UserInstallation=file://%2/profile --headless --convert-to fods "
                            u"--outdir %2/out \"$@\" >/dev/null 2>&1\n"
                            u"echo $? > %2/done\n"_s.arg(soffice, office.path())
@@ -401,7 +387,7 @@ private Q_SLOTS:
         TFileDialog::SetNextFileName(PathOf(u"Заказ.xls"_s));
         m_orders->OrderExportExcelExecute();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(office.filePath(u"done"_s)), 180000);
-        QCOMPARE(ReadFile(office.filePath(u"done"_s)).trimmed(), QByteArray("0"));
+        QCOMPARE(ReadBytes(office.filePath(u"done"_s)).trimmed(), QByteArray("0"));
 
         // The cells as LibreOffice read them: their types and texts (numbers in its own form).
         QFile fods(office.filePath(u"out/Заказ.fods"_s));
@@ -453,7 +439,7 @@ private Q_SLOTS:
         for (int i = 0; i < 50; ++i)
             AddLine(order, {u"AB%1"_s.arg(i), u"Фильтр масляный"_s, 1, 40, 40, {}});
         const QString path = PathOf(u"Заказ.xls"_s);
-        WriteFile(path, "old export");
+        WriteBytes(path, "old export");
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextFileName(path);
         {
@@ -465,7 +451,7 @@ private Q_SLOTS:
                 QVERIFY2(e.Message().startsWith(u"Ошибка записи файла "_s + path), qPrintable(e.Message()));
             }
         }
-        QCOMPARE(ReadFile(path), "old export");
+        QCOMPARE(ReadBytes(path), "old export");
         QCOMPARE(QDir(m_dir->path()).entryList({u"Заказ.xls*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{u"Заказ.xls"_s});
         QTest::qWait(300);

@@ -1,5 +1,8 @@
 #include "app/AboutFormUnit.h"
 #include "app/AutorFormUnit.h"
+#include "FileSizeLimit.h"
+#include "ProgramFixture.h"
+#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
@@ -81,25 +84,6 @@ QList<QByteArray> Lines(const QByteArray& text) {
 const QByteArray kHeader = Cp1251::Encode(u"КОД\tНАИМЕНОВАНИЕ\tПРОИЗВОДИТЕЛЬ\tЦЕНА\tНАЛИЧИЕ\tКОЛ. В УПАК.\t"
                                           u"ЕД.ИЗМ.\tВЕС ЕДЕНИЦЫ\tКАТ. НОМЕР\tКОД СЕРТ.\tСТРАНА");
 
-// Files may grow only to this size while it lives: writes beyond it fail as on a full disk.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        const rlimit limit{bytes, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-
 // The price rows of the window tests: the presence marks and change flags the painting looks at.
 std::vector<Demo::Article> WindowArticles() {
     const QList<std::pair<QString, QString>> marks = {
@@ -117,26 +101,11 @@ const QRect kCell(0, 0, 100, 24);
 
 } // namespace
 
-class TstPriceGrid : public QObject {
+class TstPriceGrid : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TAboutForm> m_about;
-    std::unique_ptr<TAutorForm> m_autor;
-
-    void StartWindow() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_about =
-            std::make_unique<TAboutForm>(m_main->PriceList, m_main->CopyRecordinStringGrid, m_main.get());
-        m_autor = std::make_unique<TAutorForm>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
+    void StartWindow() { StartAndShowProgram(); }
 
     TMemTable& PriceTable() const { return *m_main->Price_Data->Table; }
 
@@ -171,7 +140,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(m_home.filePath(u"data.iop"_s), WindowArticles());
     }
 
@@ -181,13 +150,7 @@ private Q_SLOTS:
         TFileDialog::Reset();
     }
 
-    void cleanup() {
-        m_autor.reset();
-        m_about.reset();
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    void cleanup() { StopProgram(); }
 
     // --- The export without a window ---
 
@@ -271,7 +234,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"прайс.xls"_s);
         WriteBytes(path, "old export");
         {
-            const TFileSizeLimit limit(4096);
+            const FileSizeLimit limit(4096);
             QVERIFY_THROWS_EXCEPTION(TException, ExportPriceList(*view.Table, PriceColumns(), path));
         }
         QCOMPARE(ReadBytes(path), QByteArray("old export"));
@@ -355,7 +318,7 @@ private Q_SLOTS:
         QVERIFY(m_main->SaveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
         QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
-        QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
+        QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecNo(), current);
 
         const QList<QByteArray> lines = Lines(ReadBytes(path));
@@ -396,7 +359,7 @@ private Q_SLOTS:
             TMessageBox::ShownTexts()[0].startsWith(u"Ошибка!\rТекст ошибки: Ошибка записи файла "_s + path));
         QTest::qWait(300);
         QVERIFY(desktop.Calls().isEmpty());
-        QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
+        QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecordCount(), 8);
     }
 
@@ -433,7 +396,7 @@ private Q_SLOTS:
         QFETCH(QString, setting);
         QFETCH(bool, highlighted);
         StartWindow();
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, setting);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, setting);
         const QRgb lime = qRgb(0, 255, 0), white = qRgb(255, 255, 255);
         const QPoint free(kCell.right() - 1, kCell.bottom()); // below the text
         // Presence "+", "+ ", "++", "", "+": only the exact plus counts.
@@ -452,7 +415,7 @@ private Q_SLOTS:
 
     void priceCellShowsTheChangeIcon() {
         StartWindow();
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, u"0"_s);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, u"0"_s);
         const QImage strip = TPriceGridPainter::PicClip();
         // Flags N, D, U, n, "", u, X, U.
         const QList<int> icons = {0, 1, 2, -1, -1, -1, -1, 2};
@@ -465,7 +428,7 @@ private Q_SLOTS:
             QCOMPARE(cell.pixel(7, 7), expected);
         }
         // The icon sits on the lime of an in-stock row: "U" in a row with "+".
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, u"1"_s);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, u"1"_s);
         const QImage lime = PaintCell(u"Price"_s, 7);
         QCOMPARE(lime.pixel(0, 0), qRgb(0, 255, 0));
         QCOMPARE(lime.pixel(7, 11), qRgb(255, 0, 0));
@@ -503,7 +466,7 @@ private Q_SLOTS:
         StartWindow();
         QString copied, emptyCopied;
         auto outcome = OnNextModal([&](QWidget* dialog) {
-            TStringGrid* grid = m_about->InfDiscount;
+            TStringGrid* grid = m_program->AboutForm().InfDiscount;
             grid->SetSelection({1, 1, 1, 2});
             copied = CopyFrom(grid);
             // An empty cell copies nothing: the clipboard keeps what it had.

@@ -44,8 +44,6 @@
 
 using namespace Qt::StringLiterals;
 
-TMainForm* MainForm = nullptr;
-
 namespace {
 
 constexpr int kNoIcon = -1;
@@ -141,16 +139,13 @@ TMainForm::TMainForm(TSelectForm& selectForm)
     connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::ActionListUpdate);
     qApp->installEventFilter(this);
-    if (!MainForm) MainForm = this;
 
     FormCreate();
-    CreateOrders();
     ActionListUpdate();
 }
 
 TMainForm::~TMainForm() {
     Price_Data->TableViewGrid->OnDrawColumnCell = nullptr;
-    if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::CreateActions() {
@@ -300,7 +295,7 @@ void TMainForm::CreateToolBar() {
                                        TDBNavigator::Last, TDBNavigator::Refresh},
                                       ToolBar);
     PriceNavigator->setObjectName(u"PriceNavigator"_s);
-    PriceNavigator->SetDataSet(Price_Data->Table);
+    PriceNavigator->SetDataSet(Price_Data->Table.get());
     ToolBar->addWidget(PriceNavigator);
 }
 
@@ -336,22 +331,12 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::LoadPriceList() {
-    std::exception_ptr failure;
-    {
-        TWaitGuard wait(u"Открытие прайс-листа\rЖдите..."_s);
-        try {
-            PriceList.Load(ProgramDir() + u"/data.iop"_s, *Price_Data, *m_selectForm.Select_Table->Table,
-                           FormStorage.StoredValue(u"Price_Data_Sort"_s),
-                           FormStorage.StoredValue(u"Price_Data_Filter"_s));
-            UpdatePriceStatus();
-            return true;
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    // Not before the wait window is gone: it would stand over the box with its hourglass.
-    ShowError(ExceptionMessage(failure));
-    return false;
+    return RunWaiting(u"Открытие прайс-листа\rЖдите..."_s, [this] {
+        PriceList.Load(ProgramDir() + u"/data.iop"_s, *Price_Data, *m_selectForm.Select_Table->Table,
+                       FormStorage.StoredValue(TStoredValue::Price_Data_Sort),
+                       FormStorage.StoredValue(TStoredValue::Price_Data_Filter));
+        UpdatePriceStatus();
+    });
 }
 
 void TMainForm::UpdatePriceStatus() {
@@ -392,6 +377,12 @@ void TMainForm::FormActivate() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // The orders and the stored values are in use by the operation under the wait window.
+    if (Waiting()) {
+        event->ignore();
+        QApplication::beep();
+        return;
+    }
     // The placement and the stored values are written before the window's own close handler runs.
     RunHandler([this] { FormStorage.SaveFormPlacement(); });
     FormClose(*event);
@@ -416,26 +407,29 @@ void TMainForm::HelpExecute() {
 }
 
 void TMainForm::SettingExecute() {
-    if (!SettingForm) return;
-    SettingForm->OpenSetting();
+    m_dialogs.SettingForm->OpenSetting();
     // The presence highlighting may have changed.
     Price_Data->TableViewGrid->viewport()->update();
 }
 
+void TMainForm::AttachDialogs(const TMainDialogs& dialogs) {
+    m_dialogs = dialogs;
+    CreateOrders();
+}
+
 void TMainForm::CreateOrders() {
-    EditForm = new TEditForm(this);
-    ContactForm = new TContactForm(this);
     TOrderEnvironment env;
-    env.StoredValue = [this](const QString& name) { return FormStorage.StoredValue(name); };
+    env.StoredValue = [this](TStoredValue value) { return FormStorage.StoredValue(value); };
     env.DiscountScale = &PriceList.DiscountScale;
     env.PriceView = Price_Data;
     env.SaveDialog = &SaveDialog;
     env.OpenDialog = &OpenDialog;
-    env.ContactForm = ContactForm;
-    env.EditForm = EditForm;
+    env.ContactForm = m_dialogs.ContactForm;
+    env.EditForm = m_dialogs.EditForm;
+    env.EMAILForm = m_dialogs.EMAILForm;
     env.Storage = &FormStorage;
     env.ToolActions = {OrderSave, OrderSendEMAIL, OrderExportExcel, OrderInf};
-    ContactForm->SetStoredValues(env.StoredValue);
+    m_dialogs.ContactForm->SetStoredValues(env.StoredValue);
     Orders = std::make_unique<TOrderTabs>(OrderControl, std::move(env));
 }
 
@@ -500,7 +494,7 @@ void TMainForm::Price_DataTableViewGridDrawColumnCell(QPainter& canvas, const QR
 
 void TMainForm::PriceFilterExecute() {
     // The dialog only sets the view's filter text and flag; applying them is the window's job.
-    if (FilterForm && FilterForm->exec() == QDialog::Accepted) Price_Data->ApplyFilter();
+    if (m_dialogs.FilterForm->exec() == QDialog::Accepted) Price_Data->ApplyFilter();
     UpdatePriceStatus();
 }
 
@@ -523,19 +517,19 @@ void TMainForm::CopyRecordinStringGridExecute() {
 }
 
 void TMainForm::InfPriceExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Price);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_Price);
 }
 
 void TMainForm::InfDiscountExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Discount);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_Discount);
 }
 
 void TMainForm::InfAboutExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_About);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_About);
 }
 
 void TMainForm::InfAutorExecute() {
-    if (AutorForm) AutorForm->exec();
+    m_dialogs.AutorForm->exec();
 }
 
 void TMainForm::PriceUpdateManualExecute() {
@@ -548,17 +542,17 @@ void TMainForm::PriceUpdateManualExecute() {
     OpenDialog.Prepare(u"upr"_s, u"upgrade.upr"_s,
                        u"Файлы обновления|*.upr|Файлы обновления (ZIP)|*.zip|Все файлы|*.*"_s,
                        u"Обновление прайс-листа из файла"_s);
-    if (!OpenDialog.Execute() || !UpgradeForm) return;
-    UpgradeForm->UpdateFromFile(OpenDialog.FileName);
+    if (!OpenDialog.Execute()) return;
+    m_dialogs.UpgradeForm->UpdateFromFile(OpenDialog.FileName);
 }
 
 void TMainForm::PriceUpdateAutoExecute() {
     // Open orders stay: they keep their lines through the reload of the price list.
     const QString fileName =
-        DownloadUpdate(FormStorage.StoredValue(u"FURL"_s), FormStorage.StoredValue(u"FProxi"_s),
-                       FormStorage.StoredValue(u"FProxiPort"_s));
+        DownloadUpdate(FormStorage.StoredValue(TStoredValue::FURL), FormStorage.StoredValue(TStoredValue::FProxi),
+                       FormStorage.StoredValue(TStoredValue::FProxiPort));
     ShowInformation(u"Файл обновления был успешно закачан в "_s + fileName);
-    if (UpgradeForm) UpgradeForm->UpdateFromFile(fileName);
+    m_dialogs.UpgradeForm->UpdateFromFile(fileName);
 }
 
 TUpgradeEnvironment TMainForm::UpgradeEnvironment() {
