@@ -2,15 +2,15 @@
 #include "app/AutorFormUnit.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
-#include "ProgramFixture.h"
-#include "shell/VendorInfo.h"
 #include "demo/DemoData.h"
 #include "framework/LinkLabel.h"
 #include "framework/StringGrid.h"
 #include "ModalHelper.h"
 #include "price/PriceList.h"
 #include "PrivateDesktop.h"
+#include "ProgramFixture.h"
 #include "shell/FlashForm.h"
+#include "shell/VendorInfo.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -59,7 +59,9 @@ private Q_SLOTS:
         // Whatever the version, the label shows it in that form, never the error text.
         TPriceList list;
         TAboutForm form(list, nullptr);
-        QVERIFY2(QRegularExpression(u"^версия \\d+\\.\\d+ \\(\\d+\\)   $"_s).match(form.VersionLabel->text()).hasMatch(),
+        QVERIFY2(QRegularExpression(u"^версия \\d+\\.\\d+ \\(\\d+\\)   $"_s)
+                     .match(form.VersionLabel->text())
+                     .hasMatch(),
                  qPrintable(form.VersionLabel->text()));
         QCOMPARE(form.PageControl->currentWidget(), form.TabSheet_About);
         QCOMPARE(form.windowTitle(), u"Информация"_s);

@@ -1,7 +1,5 @@
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
-#include "ProgramFixture.h"
-#include "shell/SysUnit.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
@@ -17,6 +15,7 @@
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
 #include "PrivateDesktop.h"
+#include "ProgramFixture.h"
 #include "shell/Application.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
@@ -186,7 +185,8 @@ private Q_SLOTS:
         const Row table[] = {
             {u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа", u"Ctrl+F"},
             {u"PriceExportExcel", u"Price", u"Экспорт в Excel", u"Экспорт прайс-листа в Excel", u""},
-            {u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...", u"Обновление прайс-листа из файла", u""},
+            {u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...", u"Обновление прайс-листа из файла",
+             u""},
             {u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
              u"Автоматическое обновление прайс-листа из интернета", u""},
             {u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u""},

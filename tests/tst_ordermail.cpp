@@ -106,7 +106,6 @@ std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const Q
 class TstOrderMail : public TOrderTestBase {
     Q_OBJECT
 
-
     QString PathOf(const QString& name) const { return m_dir->filePath(name); }
 
     // A new order, its information dialog closed with "Отмена".
@@ -372,10 +371,10 @@ private Q_SLOTS:
         QTemporaryDir office;
         const QString wrapper = office.filePath(u"calc"_s);
         WriteBytes(wrapper, u"#!/bin/sh\n"
-                           u"\"%1\" -env:UserInstallation=file://%2/profile --headless --convert-to fods "
-                           u"--outdir %2/out \"$@\" >/dev/null 2>&1\n"
-                           u"echo $? > %2/done\n"_s.arg(soffice, office.path())
-                               .toUtf8());
+                            u"\"%1\" -env:UserInstallation=file://%2/profile --headless --convert-to fods "
+                            u"--outdir %2/out \"$@\" >/dev/null 2>&1\n"
+                            u"echo $? > %2/done\n"_s.arg(soffice, office.path())
+                                .toUtf8());
         QFile(wrapper).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         TPrivateDesktop desktop;
         desktop.RegisterHandler(u"libreoffice-calc.desktop"_s, wrapper + u" %U"_s,
