@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecordingProgram.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -12,8 +14,7 @@
 
 // A desktop of the test's own, on which the real xdg-open, xdg-email and xdg-mime run: XDG folders in
 // a temporary folder, no desktop environment to detect, no web browser to fall back on, and a
-// recording program that can be made the handler of file and address types. Every call of the
-// recording program writes its arguments, NUL-separated, to a file of its own.
+// recording program that can be made the handler of file and address types.
 class TPrivateDesktop {
 public:
     TPrivateDesktop() {
@@ -35,15 +36,7 @@ public:
         QFile::link(QStringLiteral("/usr/share/mime"), m_root.filePath(QStringLiteral("system/mime")));
         QDir().mkpath(m_records.path());
         m_recorder = m_root.filePath(QStringLiteral("recorder"));
-        QFile script(m_recorder);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(
-            QStringLiteral("#!/bin/sh\nrecord=\"%1/call.$$\"\n"
-                           "printf '%s\\0' \"$@\" > \"$record.tmp\" && mv \"$record.tmp\" \"$record.args\"\n")
-                .arg(m_records.path())
-                .toUtf8());
-        script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        WriteRecordingProgram(m_recorder, m_records.path());
     }
 
     ~TPrivateDesktop() {
@@ -79,18 +72,7 @@ public:
                         types);
     }
 
-    QList<QStringList> Calls() const {
-        QList<QStringList> calls;
-        const QDir records(m_records.path());
-        for (const QString& fileName : records.entryList({QStringLiteral("*.args")}, QDir::Files)) {
-            QFile record(records.filePath(fileName));
-            if (!record.open(QIODevice::ReadOnly)) continue;
-            QStringList arguments = QString::fromUtf8(record.readAll()).split(QChar(0));
-            arguments.removeLast(); // after the last NUL
-            calls.append(arguments);
-        }
-        return calls;
-    }
+    QList<QStringList> Calls() const { return RecordedCalls(m_records.path(), QStringLiteral("recorder")); }
 
     // What a mail program reads from a mailto address.
     struct TMailto {
