@@ -1,6 +1,5 @@
 #pragma once
 
-#include "shell/FormStorage.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -10,6 +9,7 @@
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "shell/FormStorage.h"
 
 #include <QTabWidget>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "shell/SysUnit.h"
 #include "framework/FileDialog.h"
 #include "ModalHelper.h"
+#include "shell/SysUnit.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -23,10 +23,7 @@ class TstDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        QApplication::setApplicationDisplayName(u"Тевлар"_s);
-        QVERIFY(LoadQtTranslation());
-    }
+    void initTestCase() { QVERIFY(LoadQtTranslation()); }
     void init() {
         TMessageBox::Reset();
         TFileDialog::Reset();

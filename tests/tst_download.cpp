@@ -1,6 +1,5 @@
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
-#include "ProgramFixture.h"
 #include "demo/DemoData.h"
 #include "FileSizeLimit.h"
 #include "framework/MemTable.h"
@@ -10,6 +9,7 @@
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
+#include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "update/HttpDownload.h"
 #include "update/UpgradeFormUnit.h"
@@ -366,6 +366,7 @@ private Q_SLOTS:
         QTest::newRow("folder") << u"host/dir/"_s << u"document.htm"_s;
         QTest::newRow("host alone") << u"http://host"_s << u"document.htm"_s;
         QTest::newRow("query") << u"host/a/b.zip?x=1/2"_s << u"b.zip"_s;
+        QTest::newRow("address in the query") << u"host/get.php?u=http://m/upgrade.zip"_s << u"get.php"_s;
         QTest::newRow("dot dot") << u"host/a/%2E%2E"_s << u"document.htm"_s;
         QTest::newRow("encoded slash") << u"host/a%2F..%2Fdata.iop"_s << u"a%2F..%2Fdata.iop"_s;
         QTest::newRow("Cyrillic") << u"host/%D0%BF%D1%80%D0%B0%D0%B9%D1%81.zip"_s << u"прайс.zip"_s;

@@ -1,7 +1,5 @@
-#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
-#include "ProgramFixture.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
 #include "framework/MemTable.h"
@@ -13,6 +11,8 @@
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
 #include "price/TableViewUnit.h"
+#include "ProgramFixture.h"
+#include "shell/FlashForm.h"
 #include "text/Cp1251.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "shell/FlashForm.h"
 #include "ModalHelper.h"
+#include "shell/FlashForm.h"
 
 #include <QDialog>
 #include <QFrame>

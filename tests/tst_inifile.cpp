@@ -2,10 +2,10 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
+#include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include "TestFiles.h"
 
 #include <QtTest>
 
@@ -17,7 +17,6 @@ class TstIniFile : public QObject {
 private:
     QTemporaryDir m_dir;
     QString Path(const QString& name = u"system.ini"_s) const { return m_dir.filePath(name); }
-
 
 private Q_SLOTS:
     void init() { QFile::remove(Path()); }

@@ -148,8 +148,20 @@ private Q_SLOTS:
         QCOMPARE(Select().Select_Table->TableViewGrid->ColumnCount(), 11);
         QCOMPARE(Panel(0), u"Всего записей 50"_s);
         QCOMPARE(Panel(1), QString());
-        QCOMPARE(m_main->Panel1->height(), 251);
+        // The panels stand side by side with their widths, the last one taking the rest.
+        QList<QRect> panels;
+        for (int i = 0; i < 3; ++i)
+            panels << m_main->StatusBar->findChild<QLabel*>(u"Panel%1"_s.arg(i))->geometry();
+        QVERIFY(panels[0].width() >= 120 && panels[1].width() >= 100 && panels[2].width() >= 50);
+        QVERIFY2(panels[0].right() < panels[1].left() && panels[1].right() < panels[2].left(),
+                 qPrintable(u"%1 %2 %3"_s.arg(panels[0].left()).arg(panels[1].left()).arg(panels[2].left())));
+        QVERIFY(panels[2].right() > m_main->StatusBar->width() / 2);
+        // No height stored yet: the price list takes two thirds, the empty order area says how to start.
+        QTRY_VERIFY(std::abs(m_main->Panel1->height() - m_main->Splitter1->height() * 2 / 3) <= 4);
         QVERIFY(m_main->OrderControl->height() > 0);
+        Idle();
+        QVERIFY(m_main->OrderHint->isVisible());
+        QVERIFY(m_main->OrderHint->text().contains(u"Ctrl+N"_s));
         QTRY_VERIFY(m_main->Price_Data->TableViewGrid->hasFocus());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
@@ -322,6 +334,7 @@ private Q_SLOTS:
         Idle();
         QVERIFY(enabled(current) && enabled({u"OrderCloseAll"_s}));
         QVERIFY(enabled(always));
+        QVERIFY(!m_main->OrderHint->isVisible());
 
         delete page;
         Idle();
@@ -489,6 +502,14 @@ private Q_SLOTS:
         QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №5 ["_s + path + u"]"_s);
         QVERIFY(m_main->OrderControl->currentWidget()->isVisible());
         QCOMPARE(m_main->Orders->CurrentOrder()->Order_data->Table->RecordCount(), 1);
+        StopProgram();
+
+        // Named relative to the folder the program starts in, the order keeps its whole path.
+        const QString started = QDir::currentPath();
+        QDir::setCurrent(m_home.path());
+        StartProgram({u"arg.zkz"_s});
+        QDir::setCurrent(started);
+        QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №5 ["_s + path + u"]"_s);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 

@@ -1,6 +1,6 @@
 #include "FileSizeLimit.h"
-#include "TestFiles.h"
 #include "order/OrderFile.h"
+#include "TestFiles.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
@@ -114,7 +114,7 @@ private Q_SLOTS:
     void laterVersionRecordCounts() {
         const QString path = PathOf(u"two.zkz"_s);
         WriteBytes(path, Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n"
-                          u"\tЗАП_ОСН\t\r\n1019\r\n\tЗАП_ОСН\t\r\n1020\r\n"_s));
+                            u"\tЗАП_ОСН\t\r\n1019\r\n\tЗАП_ОСН\t\r\n1020\r\n"_s));
         QCOMPARE(ReadError(path), QString());
     }
 
@@ -122,7 +122,8 @@ private Q_SLOTS:
         const QString path = PathOf(u"keep.zkz"_s);
         OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 1, 1, 1, u""_s}});
         const QByteArray before = ReadBytes(path);
-        std::vector<OrderLine> many(200, {u"КОД"_s, u"Длинное наименование детали"_s, 3, 120.5, 361.5, u"к"_s});
+        std::vector<OrderLine> many(200,
+                                    {u"КОД"_s, u"Длинное наименование детали"_s, 3, 120.5, 361.5, u"к"_s});
         {
             // The disk fills up half-way through the new, larger file.
             const FileSizeLimit limit(before.size() + 1000);

@@ -1,9 +1,8 @@
-#include "TestFiles.h"
 #include "FileSizeLimit.h"
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
+#include "TestFiles.h"
 
-#include "shell/FormStorage.h"
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
@@ -16,6 +15,7 @@
 #include "order/OrderTotals.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
+#include "shell/FormStorage.h"
 #include "text/TException.h"
 
 #include <QDateEdit>

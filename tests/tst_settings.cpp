@@ -1,9 +1,9 @@
-#include "shell/FormStorage.h"
 #include "app/SettingFormUnit.h"
-#include "shell/VendorInfo.h"
 #include "framework/IniFile.h"
 #include "framework/MessageBox.h"
 #include "ModalHelper.h"
+#include "shell/FormStorage.h"
+#include "shell/VendorInfo.h"
 #include "text/Cp1251.h"
 
 #include <QCheckBox>

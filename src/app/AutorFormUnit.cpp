@@ -71,7 +71,6 @@ TAutorForm::TAutorForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(AUTOR_ADRESS_Memo);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
 }
 
 TAutorForm::~TAutorForm() = default;

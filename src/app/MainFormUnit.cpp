@@ -1,9 +1,7 @@
 #include "MainFormUnit.h"
 
 #include "AboutFormUnit.h"
-#include "shell/Application.h"
 #include "AutorFormUnit.h"
-#include "shell/FlashForm.h"
 #include "framework/DBGrid.h"
 #include "framework/DBNavigator.h"
 #include "framework/MemTable.h"
@@ -19,6 +17,9 @@
 #include "price/TableViewUnit.h"
 #include "SelectFormUnit.h"
 #include "SettingFormUnit.h"
+#include "shell/Application.h"
+#include "shell/FlashForm.h"
+#include "shell/Platform.h"
 #include "shell/SysUnit.h"
 #include "shell/VendorInfo.h"
 #include "text/TException.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -47,6 +49,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kNoIcon = -1;
+constexpr int kDesignPanel1Height = 251;
 
 struct TActionDef {
     QAction* TMainForm::*Action;
@@ -206,8 +209,15 @@ void TMainForm::CreateLayout() {
     // The order area takes every change of the window's height; the lower panel keeps its own.
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
-    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { m_panel1Height = Panel1->height(); });
-    SetPanel1Height(m_panel1Height);
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { m_panel1HeightChosen = true; });
+    SetPanel1Height(kDesignPanel1Height);
+
+    OrderHint = new QLabel(u"Чтобы начать заказ, нажмите Ctrl+N (\"Новый заказ\")\n"
+                           u"или дважды щёлкните по товару в прайс-листе."_s,
+                           OrderControl);
+    OrderHint->setObjectName(u"OrderHint"_s);
+    OrderHint->setAlignment(Qt::AlignCenter);
+    OrderHint->setEnabled(false); // drawn in the muted colour of a hint
     setCentralWidget(Splitter1);
 
     TDBGrid* grid = Price_Data->TableViewGrid;
@@ -300,7 +310,6 @@ void TMainForm::CreateToolBar() {
 }
 
 void TMainForm::SetPanel1Height(int height) {
-    m_panel1Height = height;
     const int total = std::max(Splitter1->height(), height + Splitter1->handleWidth() + 1);
     Splitter1->setSizes({total - height - Splitter1->handleWidth(), height});
 }
@@ -312,7 +321,11 @@ void TMainForm::FormCreate() {
 
     FormStorage.AttachWindow(this);
     FormStorage.AttachHeight(
-        u"Panel1"_s, [this] { return Panel1->height(); }, [this](int height) { SetPanel1Height(height); });
+        u"Panel1"_s, [this] { return Panel1->height(); },
+        [this](int height) {
+            m_panel1HeightChosen = true;
+            SetPanel1Height(height);
+        });
     FormStorage.AttachGrid(GridBinding(u"Price_Data"_s, priceGrid));
     FormStorage.AttachViewState([this] {
         TViewState state;
@@ -352,6 +365,7 @@ void TMainForm::ActionListUpdate() {
     const bool anyOrder = OrderControl->count() > 0;
     const bool currentOrder = OrderControl->currentIndex() >= 0;
     OrderCloseAll->setEnabled(anyOrder);
+    OrderHint->setVisible(!anyOrder);
     for (QAction* action : {OrderClose, OrderSave, OrderSaveAs, OrderSendEMAIL, OrderExportExcel, OrderInf})
         action->setEnabled(currentOrder);
 }
@@ -366,6 +380,11 @@ bool TMainForm::event(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Until a height is stored or chosen, the price list takes two thirds of whatever room there is.
+    if (watched == Splitter1 && event->type() == QEvent::Resize && !m_panel1HeightChosen)
+        SetPanel1Height(Splitter1->height() * 2 / 3);
+    if (watched == OrderControl && event->type() == QEvent::Resize)
+        OrderHint->setGeometry(OrderControl->rect());
     // Every window's hints, as they come and go under the mouse.
     if (event->type() == QEvent::StatusTip)
         ApplicationEventsHint(static_cast<QStatusTipEvent*>(event)->tip());
@@ -548,9 +567,9 @@ void TMainForm::PriceUpdateManualExecute() {
 
 void TMainForm::PriceUpdateAutoExecute() {
     // Open orders stay: they keep their lines through the reload of the price list.
-    const QString fileName =
-        DownloadUpdate(FormStorage.StoredValue(TStoredValue::FURL), FormStorage.StoredValue(TStoredValue::FProxi),
-                       FormStorage.StoredValue(TStoredValue::FProxiPort));
+    const QString fileName = DownloadUpdate(FormStorage.StoredValue(TStoredValue::FURL),
+                                            FormStorage.StoredValue(TStoredValue::FProxi),
+                                            FormStorage.StoredValue(TStoredValue::FProxiPort));
     ShowInformation(u"Файл обновления был успешно закачан в "_s + fileName);
     m_dialogs.UpgradeForm->UpdateFromFile(fileName);
 }

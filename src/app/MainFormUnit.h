@@ -1,9 +1,8 @@
 #pragma once
 
-#include "shell/FormStorage.h"
-#include "MainDialogs.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
+#include "MainDialogs.h"
 #include "price/PriceList.h"
 #include "shell/FormStorage.h"
 
@@ -13,6 +12,7 @@
 
 class QAction;
 class QKeyEvent;
+class QLabel;
 class QMenu;
 class QPainter;
 class QSplitter;
@@ -45,6 +45,7 @@ public:
     TOpenDialog OpenDialog;
 
     QTabWidget* OrderControl;
+    QLabel* OrderHint; // over the empty order area
     QSplitter* Splitter1;
     QWidget* Panel1;
     QToolBar* ToolBar;
@@ -140,6 +141,6 @@ private:
 
     TSelectForm& m_selectForm;
     std::unique_ptr<TPriceGridPainter> m_pricePainter;
-    int m_panel1Height = 251;
+    bool m_panel1HeightChosen = false; // stored, or set by the user
     TMainDialogs m_dialogs;
 };

@@ -26,13 +26,15 @@ TProgram::TProgram(const QStringList& arguments) {
     PrepareProgramDir();
     m_selectForm = std::make_unique<TSelectForm>();
     m_flash = std::make_unique<TFlash>();
-    QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
+    // The desktop knows the program by its desktop entry: name, icon and the windows it groups.
+    QGuiApplication::setDesktopFileName(u"tevlar"_s);
     m_mainForm = std::make_unique<TMainForm>(*m_selectForm);
     TMainForm* main = m_mainForm.get();
-    m_filterForm = std::make_unique<TFilterForm>(*main->Price_Data, *m_selectForm,
-                                                 *m_selectForm->Select_Table, main);
+    m_filterForm =
+        std::make_unique<TFilterForm>(*main->Price_Data, *m_selectForm, *m_selectForm->Select_Table, main);
     m_upgradeForm = std::make_unique<TUpgradeForm>(main->UpgradeEnvironment(), main);
-    m_aboutForm = std::make_unique<TAboutForm>(main->PriceList, main->CopyRecordinStringGrid, main->InfAutor, main);
+    m_aboutForm =
+        std::make_unique<TAboutForm>(main->PriceList, main->CopyRecordinStringGrid, main->InfAutor, main);
     m_autorForm = std::make_unique<TAutorForm>(main);
     m_editForm = std::make_unique<TEditForm>(main);
     m_contactForm = std::make_unique<TContactForm>(main);
@@ -40,7 +42,8 @@ TProgram::TProgram(const QStringList& arguments) {
     m_emailForm = std::make_unique<TEMAILForm>(main->FormStorage, main);
     main->AttachDialogs({m_filterForm.get(), m_upgradeForm.get(), m_aboutForm.get(), m_autorForm.get(),
                          m_editForm.get(), m_contactForm.get(), m_settingForm.get(), m_emailForm.get()});
-    InitShell(arguments, [main](const QString& fileName) { RunHandler([&] { main->OrderOpenFile(fileName); }); });
+    InitShell(arguments,
+              [main](const QString& fileName) { RunHandler([&] { main->OrderOpenFile(fileName); }); });
 }
 
 TProgram::~TProgram() = default;

@@ -39,7 +39,6 @@ TSelectForm::TSelectForm(QWidget* parent)
     layout->addWidget(Select_Table, 1);
     layout->addLayout(buttons);
     buttons->setContentsMargins(6, 0, 6, 0);
-
 }
 
 TSelectForm::~TSelectForm() = default;

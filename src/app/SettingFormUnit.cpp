@@ -1,11 +1,11 @@
 #include "SettingFormUnit.h"
 
-#include "shell/FormStorage.h"
 #include "framework/Cp1251Validator.h"
 #include "framework/DialogButton.h"
+#include "shell/FormStorage.h"
 #include "shell/SysUnit.h"
-#include "text/TException.h"
 #include "shell/VendorInfo.h"
+#include "text/TException.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

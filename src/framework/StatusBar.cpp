@@ -11,12 +11,15 @@ TStatusBar::TStatusBar(const QList<int>& widths, QWidget* parent) : QStatusBar(p
         auto* panel = new QLabel(this);
         panel->setObjectName(u"Panel%1"_s.arg(i));
         const bool last = i == widths.size() - 1;
-        if (last)
+        // The text never widens a panel: the fixed ones keep their width, the last takes the rest. (An
+        // ignored size policy would let the layout squeeze the panels onto each other.)
+        if (last) {
             panel->setMinimumWidth(widths[i]);
-        else
+            panel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        } else {
             panel->setFixedWidth(widths[i]);
-        // The text never widens a panel.
-        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        }
         addWidget(panel, last ? 1 : 0);
         m_panels.append(panel);
         m_widths.append(widths[i]);

@@ -27,7 +27,7 @@ private:
     static constexpr char16_t kProbes[2][2] = {{u'а', u'б'}, {u'a', u'b'}};
 
     // Judged by what a character does in front of two letters that differ at the primary level.
-    bool IgnorableAtPrimary(QString c) const {
+    bool IgnorableAtPrimary(const QString& c) const {
         for (const auto& p : kProbes) {
             const QString lo{QChar(p[0])}, hi{QChar(p[1])};
             if (!(Compare(c + lo, hi) < 0 && Compare(c + hi, lo) > 0)) return false;

@@ -1,9 +1,9 @@
 #include "EditFormUnit.h"
 
-#include "shell/SysUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/MemTable.h"
 #include "OrderForms.h"
+#include "shell/SysUnit.h"
 #include "text/TException.h"
 
 #include <QGridLayout>

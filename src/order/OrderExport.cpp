@@ -1,7 +1,7 @@
 #include "OrderExport.h"
 
-#include "framework/TabTextWriter.h"
 #include "framework/TableText.h"
+#include "framework/TabTextWriter.h"
 #include "OrderMail.h"
 #include "OrderTotals.h"
 #include "text/Cp1251.h"

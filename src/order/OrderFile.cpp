@@ -10,7 +10,6 @@ using namespace Qt::StringLiterals;
 namespace OrderFile {
 namespace {
 
-
 const QStringList kHeaderFields = {u"ДАТА"_s,  u"НОМЕР"_s,   u"КОММЕНТАРИЙ"_s,     u"ОРГАНИЗАЦИЯ"_s,
                                    u"АДРЕС"_s, u"ТЕЛЕФОН"_s, u"КОНТАКТНОЕ_ЛИЦО"_s, u"СКИДКА"_s};
 const QStringList kLineFields = {u"КОД"_s,  u"НАИМЕНОВАНИЕ"_s, u"КОЛИЧЕСТВО"_s,

@@ -1,6 +1,5 @@
 #include "OrderTabs.h"
 
-#include "shell/SysUnit.h"
 #include "EditFormUnit.h"
 #include "framework/CalcEdit.h"
 #include "framework/DBGrid.h"
@@ -10,6 +9,7 @@
 #include "framework/ProcessMessages.h"
 #include "OrderFrameUnit.h"
 #include "price/TableViewUnit.h"
+#include "shell/SysUnit.h"
 #include "text/TException.h"
 
 #include <QKeyEvent>

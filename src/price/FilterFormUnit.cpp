@@ -1,8 +1,8 @@
 #include "FilterFormUnit.h"
 
+#include "framework/DBGrid.h"
 #include "shell/Application.h"
 #include "shell/SysUnit.h"
-#include "framework/DBGrid.h"
 #include "TableViewUnit.h"
 
 #include <QButtonGroup>
@@ -162,7 +162,6 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     layout->addWidget(IgnoreCase);
     layout->addStretch();
     layout->addLayout(buttons);
-
 }
 
 TFilterForm::~TFilterForm() = default;

@@ -1,7 +1,7 @@
 #include "PriceExport.h"
 
-#include "framework/TabTextWriter.h"
 #include "framework/TableText.h"
+#include "framework/TabTextWriter.h"
 
 QByteArray PriceExportText(const TMemTable& table, const QList<TGridColumn>& columns) {
     return TabText([&](TTabTextWriter& writer) { WriteTableText(writer, table, columns); });

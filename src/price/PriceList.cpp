@@ -13,7 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
 struct TPriceField {
     const char16_t* Name;
     TFieldType Type;

@@ -41,9 +41,7 @@ TTableViewLogic::~TTableViewLogic() = default;
 void TTableViewLogic::SetViewState(const QString& sort, const QString& filter) {
     const QStringList sortWords = SplitWords(sort, u'#');
     const QString mode = sortWords.value(0);
-    SortMode = mode == u"1"   ? TSortMode::Ascending
-               : mode == u"2" ? TSortMode::Descending
-                              : TSortMode::None;
+    SortMode = mode == u"1" ? TSortMode::Ascending : mode == u"2" ? TSortMode::Descending : TSortMode::None;
     SortField = sortWords.value(1);
 
     const QStringList filterWords = SplitWords(filter, u'#');
@@ -131,9 +129,12 @@ void TTableViewLogic::SortTitleClick(const QString& fieldName) {
 TSortMarker TTableViewLogic::SortMarker(const QString& fieldName) const {
     if (fieldName.isEmpty() || !SameText(fieldName, SortField)) return TSortMarker::None;
     switch (SortMode) {
-    case TSortMode::Ascending: return TSortMarker::Up;
-    case TSortMode::Descending: return TSortMarker::Down;
-    case TSortMode::None: break;
+    case TSortMode::Ascending:
+        return TSortMarker::Up;
+    case TSortMode::Descending:
+        return TSortMarker::Down;
+    case TSortMode::None:
+        break;
     }
     return TSortMarker::None;
 }

@@ -238,7 +238,7 @@ void TFormStorage::SaveCheckMarks(const QString& listName, const QList<bool>& ma
 }
 
 TGridBinding TFormStorage::HeaderBinding(QString tableViewName, QHeaderView* header,
-                                         std::function<QString(int)> fieldName) {
+                                         const std::function<QString(int)>& fieldName) {
     auto columns = [header, fieldName] {
         QList<TColumnLayout> layout;
         for (int logical = 0; logical < header->count(); ++logical)

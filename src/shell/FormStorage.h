@@ -41,7 +41,9 @@ public:
 
     // Empty when absent.
     QString StoredValue(TStoredValue value) const { return m_values[static_cast<size_t>(value)]; }
-    void SetStoredValue(TStoredValue value, const QString& text) { m_values[static_cast<size_t>(value)] = text; }
+    void SetStoredValue(TStoredValue value, const QString& text) {
+        m_values[static_cast<size_t>(value)] = text;
+    }
     // "FLightPresense": on unless it holds anything but "1".
     bool LightPresense() const;
 
@@ -77,7 +79,7 @@ public:
     // A binding for a grid whose columns are the sections of a header: sections are moved and
     // resized; fieldName names the field of a logical section.
     static TGridBinding HeaderBinding(QString tableViewName, QHeaderView* header,
-                                      std::function<QString(int)> fieldName);
+                                      const std::function<QString(int)>& fieldName);
 
 private:
     struct THeight {

@@ -20,24 +20,40 @@ enum class TStoredValue {
 
 // In the order they are written.
 inline constexpr std::array kStoredValues{
-    TStoredValue::Price_Data_Filter, TStoredValue::Price_Data_Sort, TStoredValue::FOrgName,
-    TStoredValue::FAdress,           TStoredValue::FPhone,          TStoredValue::FContactPerson,
-    TStoredValue::FURL,              TStoredValue::FProxi,          TStoredValue::FProxiPort,
+    TStoredValue::Price_Data_Filter,
+    TStoredValue::Price_Data_Sort,
+    TStoredValue::FOrgName,
+    TStoredValue::FAdress,
+    TStoredValue::FPhone,
+    TStoredValue::FContactPerson,
+    TStoredValue::FURL,
+    TStoredValue::FProxi,
+    TStoredValue::FProxiPort,
     TStoredValue::FLightPresense,
 };
 
 inline QString StoredValueName(TStoredValue value) {
     switch (value) {
-    case TStoredValue::Price_Data_Filter: return QStringLiteral("Price_Data_Filter");
-    case TStoredValue::Price_Data_Sort: return QStringLiteral("Price_Data_Sort");
-    case TStoredValue::FOrgName: return QStringLiteral("FOrgName");
-    case TStoredValue::FAdress: return QStringLiteral("FAdress");
-    case TStoredValue::FPhone: return QStringLiteral("FPhone");
-    case TStoredValue::FContactPerson: return QStringLiteral("FContactPerson");
-    case TStoredValue::FURL: return QStringLiteral("FURL");
-    case TStoredValue::FProxi: return QStringLiteral("FProxi");
-    case TStoredValue::FProxiPort: return QStringLiteral("FProxiPort");
-    case TStoredValue::FLightPresense: return QStringLiteral("FLightPresense");
+    case TStoredValue::Price_Data_Filter:
+        return QStringLiteral("Price_Data_Filter");
+    case TStoredValue::Price_Data_Sort:
+        return QStringLiteral("Price_Data_Sort");
+    case TStoredValue::FOrgName:
+        return QStringLiteral("FOrgName");
+    case TStoredValue::FAdress:
+        return QStringLiteral("FAdress");
+    case TStoredValue::FPhone:
+        return QStringLiteral("FPhone");
+    case TStoredValue::FContactPerson:
+        return QStringLiteral("FContactPerson");
+    case TStoredValue::FURL:
+        return QStringLiteral("FURL");
+    case TStoredValue::FProxi:
+        return QStringLiteral("FProxi");
+    case TStoredValue::FProxiPort:
+        return QStringLiteral("FProxiPort");
+    case TStoredValue::FLightPresense:
+        return QStringLiteral("FLightPresense");
     }
     return {};
 }

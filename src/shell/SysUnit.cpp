@@ -16,23 +16,26 @@
 
 using namespace Qt::StringLiterals;
 
+QString ApplicationTitle() {
+    return u"Тевлар"_s;
+}
+
 void ShowError(const QString& message) {
     TMessageBox::Show(TMessageBox::Error, u"Ошибка"_s, u"Ошибка!\rТекст ошибки: "_s + message,
                       TMessageBox::Ok, TMessageBox::Ok);
 }
 
 void ShowInformation(const QString& text) {
-    TMessageBox::Show(TMessageBox::Information, QGuiApplication::applicationDisplayName(), text,
-                      TMessageBox::Ok, TMessageBox::Ok);
+    TMessageBox::Show(TMessageBox::Information, ApplicationTitle(), text, TMessageBox::Ok, TMessageBox::Ok);
 }
 
 bool ShowConfirmation(const QString& text) {
-    return TMessageBox::Show(TMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+    return TMessageBox::Show(TMessageBox::Question, ApplicationTitle(), text,
                              TMessageBox::Ok | TMessageBox::Cancel, TMessageBox::Ok) == TMessageBox::Ok;
 }
 
 TMessageBox::Button ShowYesNoCancel(const QString& text) {
-    return TMessageBox::Show(TMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+    return TMessageBox::Show(TMessageBox::Question, ApplicationTitle(), text,
                              TMessageBox::Yes | TMessageBox::No | TMessageBox::Cancel, TMessageBox::Yes);
 }
 
@@ -123,5 +126,7 @@ void InitShell(const QStringList& arguments, const std::function<void(const QStr
     RegisterOrderFileType();
     // A folder that cannot be made shows up later, when an update needs it, with its own message.
     QDir().mkpath(TempDir());
-    if (arguments.size() > 1 && QFileInfo(arguments[1]).isFile()) openOrder(arguments[1]);
+    // Absolute, so that the tab and later saves name the file wherever the program runs from.
+    if (arguments.size() > 1 && QFileInfo(arguments[1]).isFile())
+        openOrder(QFileInfo(arguments[1]).absoluteFilePath());
 }

@@ -13,6 +13,10 @@ class QWidget;
 
 // The shell routines that every part of the program uses.
 
+// "Тевлар": the title of the program's message boxes. (Not Qt's display name: that would be appended to
+// every window's caption.)
+QString ApplicationTitle();
+
 // The one error box: "Ошибка!\rТекст ошибки: " followed by the message, with an OK button.
 void ShowError(const QString& message);
 void ShowInformation(const QString& text);

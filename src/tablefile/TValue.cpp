@@ -50,8 +50,8 @@ TValue::TValue(const TValue& other)
 
 TValue::TValue(TValue&& other) noexcept
     : m_kind(other.m_kind), m_int(other.m_int), m_float(other.m_float), m_unicode(std::move(other.m_unicode)),
-      m_holder(other.m_borrowed ? *other.m_borrowed : std::move(other.m_holder)), m_ptr(other.m_ptr),
-      m_len(other.m_len), m_isUnicode(other.m_isUnicode) {
+      m_holder(other.m_borrowed ? QByteArray(*other.m_borrowed) : std::move(other.m_holder)),
+      m_ptr(other.m_ptr), m_len(other.m_len), m_isUnicode(other.m_isUnicode) {
     other.Reset();
 }
 
@@ -61,7 +61,7 @@ TValue& TValue::operator=(TValue&& other) noexcept {
         m_int = other.m_int;
         m_float = other.m_float;
         m_unicode = std::move(other.m_unicode);
-        m_holder = other.m_borrowed ? *other.m_borrowed : std::move(other.m_holder);
+        m_holder = other.m_borrowed ? QByteArray(*other.m_borrowed) : std::move(other.m_holder);
         m_borrowed = nullptr;
         m_ptr = other.m_ptr;
         m_len = other.m_len;

@@ -1,9 +1,9 @@
 #include "AutoUpdate.h"
 
-#include "shell/FlashForm.h"
-#include "shell/SysUnit.h"
 #include "framework/ProcessMessages.h"
 #include "HttpDownload.h"
+#include "shell/FlashForm.h"
+#include "shell/SysUnit.h"
 
 using namespace Qt::StringLiterals;
 

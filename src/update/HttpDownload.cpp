@@ -3,6 +3,7 @@
 #include "text/Cp1251.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryFile>
 
@@ -189,7 +190,9 @@ THttpDownload::THttpDownload(const QString& url, const QString& proxyHost, const
     const QString address = url.trimmed();
     if (address.isEmpty())
         throw TException(u"Не задан адрес обновления (URL): укажите его в настройках программы"_s);
-    m_url = QUrl(address.contains(u"://"_s) ? address : u"http://"_s + address);
+    // Only a scheme at the start makes an address absolute; "://" may well stand in its query.
+    static const QRegularExpression scheme(u"^[A-Za-z][A-Za-z0-9+.-]*://"_s);
+    m_url = QUrl(scheme.match(address).hasMatch() ? address : u"http://"_s + address);
     if (!IsWebAddress(m_url)) throw TException(u"Неверный адрес обновления (URL): "_s + url);
 
     const QString host = proxyHost.trimmed();

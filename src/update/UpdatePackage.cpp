@@ -12,7 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 namespace {
 
 const QStringList kArticleFields = {

@@ -1,10 +1,10 @@
 #include "UpgradeFormUnit.h"
 
+#include "framework/DialogButton.h"
+#include "framework/ProcessMessages.h"
 #include "shell/Application.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
-#include "framework/DialogButton.h"
-#include "framework/ProcessMessages.h"
 #include "Unzip.h"
 #include "UpdatePackage.h"
 
@@ -85,7 +85,6 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
         connect(Button_InfPrice, &QPushButton::clicked, infPrice, &QAction::trigger);
         connect(infPrice, &QAction::enabledChanged, Button_InfPrice, &QPushButton::setEnabled);
     }
-
 }
 
 TUpgradeForm::~TUpgradeForm() = default;
