@@ -80,3 +80,4 @@ void AddUpdateRows(BenchSuite& suite, const BenchData& data);
 void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
 void AddDownloadRows(BenchSuite& suite, const BenchData& data);
 void AddAppRows(BenchSuite& suite, const BenchData& data);
+void AddStartRows(BenchSuite& suite, const BenchData& data);

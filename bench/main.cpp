@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     AddOrderExportRow(suite, data);
     AddDownloadRows(suite, data);
     AddAppRows(suite, data);
+    AddStartRows(suite, data);
     suite.RunAll();
     return 0;
 }

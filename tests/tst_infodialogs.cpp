@@ -7,13 +7,11 @@
 #include "framework/StringGrid.h"
 #include "ModalHelper.h"
 #include "price/PriceList.h"
+#include "PrivateDesktop.h"
 #include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "shell/VendorInfo.h"
-#include "StandIns.h"
 
-#include "UrlRecorder.h"
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -184,11 +182,14 @@ private Q_SLOTS:
         QCOMPARE(about.MainLabel->toolTip(), u"Написать письмо разработчику"_s);
         QCOMPARE(about.AutorLabel->toolTip(), u"Информация о авторе"_s);
 
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         QTest::mouseClick(about.MainLabel, Qt::LeftButton);
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
-                 (QStringList{u"--utf8"_s, u"--subject"_s, kSubject, Vendor::DeveloperEmail.toString()}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        const TPrivateDesktop::TMailto mail = TPrivateDesktop::ParseMailto(desktop.Calls()[0].value(0));
+        QCOMPARE(mail.To, QStringList{u"tevlar@developer.example"_s});
+        QCOMPARE(mail.Subject, kSubject);
+        QCOMPARE(mail.Body, QString());
 
         bool vendorShown = false;
         auto outcome = OnNextModal([&](QWidget* dialog) {
@@ -211,26 +212,30 @@ private Q_SLOTS:
         QVERIFY(outcome->Ok());
         QCOMPARE(focused, u"Button_Close"_s);
         QCOMPARE(autor.AUTOR_NAME_Label->text(), u"ООО \"Велстрон\""_s);
-        QCOMPARE(autor.AUTOR_EMAIL1_Label->text(), Vendor::OrderEmail1.toString());
-        QCOMPARE(autor.AUTOR_EMAIL2_Label->text(), Vendor::OrderEmail2.toString());
-        QCOMPARE(autor.AUTOR_WEB_Label->text(), Vendor::WebHost.toString());
+        // The example vendor file's values.
+        QCOMPARE(autor.AUTOR_EMAIL1_Label->text(),
+                 u"\"ООО Велстрон, отдел продаж\" <zakaz@velstron.example>"_s);
+        QCOMPARE(autor.AUTOR_EMAIL2_Label->text(), u"\"ООО Велстрон, склад\" <sklad@velstron.example>"_s);
+        QCOMPARE(autor.AUTOR_WEB_Label->text(), u"www.velstron.example"_s);
         QCOMPARE(autor.AUTOR_EMAIL1_Label->toolTip(), u"Написать письмо"_s);
         QCOMPARE(autor.AUTOR_WEB_Label->toolTip(), u"Открыть сайт"_s);
         QCOMPARE(autor.AUTOR_ADRESS_Memo->toPlainText().split(u'\n'),
-                 (QStringList{Vendor::AddressLine1.toString(), Vendor::AddressLine2.toString(),
-                              Vendor::AddressLine3.toString()}));
+                 (QStringList{u"000000, г. Ольмеград, а/я 00"_s, u"ул. Заводская, д. 1"_s,
+                              u"тел. (000) 000-00-00, факс (000) 000-00-01"_s}));
         QVERIFY(autor.AUTOR_ADRESS_Memo->isReadOnly());
 
         autor.show();
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s, u"x-scheme-handler/http"_s});
         QTest::mouseClick(autor.AUTOR_EMAIL2_Label, Qt::LeftButton);
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
-                 (QStringList{u"--utf8"_s, u"--subject"_s, kSubject, Vendor::OrderEmail2.toString()}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        const TPrivateDesktop::TMailto mail = TPrivateDesktop::ParseMailto(desktop.Calls()[0].value(0));
+        QCOMPARE(mail.To, QStringList{u"\"ООО Велстрон, склад\" <sklad@velstron.example>"_s});
+        QCOMPARE(mail.Subject, kSubject);
 
-        TOpened browser(u"http"_s);
         QTest::mouseClick(autor.AUTOR_WEB_Label, Qt::LeftButton);
-        QCOMPARE(browser.Urls, QList<QUrl>{QUrl(u"http://"_s + Vendor::WebHost.toString())});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 2, 20000);
+        QVERIFY(desktop.Calls().contains(QStringList{u"http://www.velstron.example"_s}));
     }
 };
 

@@ -14,17 +14,15 @@
 #include "order/OrderFrameUnit.h"
 #include "order/OrderTabs.h"
 #include "price/TableViewUnit.h"
+#include "PrivateDesktop.h"
 #include "ProgramFixture.h"
 #include "shell/Application.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
-#include "StandIns.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include "TestFiles.h"
-#include "UrlRecorder.h"
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -404,9 +402,11 @@ private Q_SLOTS:
     void helpOpensTheHelpFile() {
         QVERIFY(QDir(m_home.path()).mkpath(u"Help"_s));
         WriteBytes(HomeFile(u"Help/Tevlar.html"_s), "<html></html>");
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"text/html"_s});
         QTest::keyClick(m_main, Qt::Key_F1);
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(HomeFile(u"Help/Tevlar.html"_s))});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{HomeFile(u"Help/Tevlar.html"_s)}},
+                                  20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QFile::remove(HomeFile(u"Help/Tevlar.html"_s));
     }
@@ -462,7 +462,8 @@ private Q_SLOTS:
     }
 
     void mailAndExportCommandsActOnTheCurrentOrder() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         const QString path = HomeFile(u"mail.zkz"_s);
         OrderFile::Write(path, {u"12"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
         m_main->OrderOpenFile(path);
@@ -474,9 +475,9 @@ private Q_SLOTS:
         });
         Action(u"OrderSendEMAIL"_s)->trigger();
         QVERIFY(chosen->Ok());
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0].mid(1, 2),
-                 (QStringList{u"--subject"_s, u"Заказ №12 от 01.12.2026"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        QCOMPARE(TPrivateDesktop::ParseMailto(desktop.Calls()[0].value(0)).Subject,
+                 u"Заказ №12 от 01.12.2026"_s);
 
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextCancel();

@@ -1,7 +1,7 @@
 #include "FileSizeLimit.h"
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
-#include "StandIns.h"
+#include "PrivateDesktop.h"
 #include "TestFiles.h"
 
 #include "framework/DBGrid.h"
@@ -23,15 +23,15 @@
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
-#include "UrlRecorder.h"
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <QtTest>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
@@ -81,6 +81,14 @@ QStringList ExportLines(QByteArrayView bytes) {
     QStringList lines = Cp1251::Decode(bytes).split(u"\r\n"_s);
     if (lines.last().isEmpty()) lines.removeLast();
     return lines;
+}
+
+// What the desktop's mail program received, the calls of the recording program parsed.
+QList<TPrivateDesktop::TMailto> Mails(const TPrivateDesktop& desktop) {
+    QList<TPrivateDesktop::TMailto> mails;
+    for (const QStringList& call : desktop.Calls())
+        mails.append(TPrivateDesktop::ParseMailto(call.value(0)));
+    return mails;
 }
 
 // Ticks the given entries of the recipient dialog, then presses a button.
@@ -205,7 +213,8 @@ private Q_SLOTS:
     // The e-mail command
 
     void modifiedOrderIsSavedThenMailed() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         const QString path = PathOf(u"Заказ 1.zkz"_s);
@@ -219,14 +228,16 @@ private Q_SLOTS:
         QVERIFY(!order->Modified);
         QVERIFY(order->HasFile);
         QCOMPARE(OrderFile::Read(path).Lines.size(), size_t(1));
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
-                 (QStringList{u"--utf8"_s, u"--subject"_s, u"Заказ №1 от 01.02.2024"_s, u"--body"_s,
-                              u"Здравствуйте.\r\n\r\nКонтактная информация.\r\nОрганизация: ООО Ромашка\r\n"
-                              u"Телефон: 12-34-56\r\nАдрес: г. Тверь, ул. Луговая, 1\r\n\r\n"
-                              u"С уважением,\r\n   Иванов И. И."_s,
-                              u"--attach"_s, path,
-                              Vendor::OrderEmail1.toString() + u',' + Vendor::OrderEmail2.toString()}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
+        const TPrivateDesktop::TMailto mail = Mails(desktop)[0];
+        // Each mailbox stays one recipient, though their display names hold commas.
+        QCOMPARE(mail.To, (QStringList{u"\"ООО Велстрон, отдел продаж\" <zakaz@velstron.example>"_s,
+                                       u"\"ООО Велстрон, склад\" <sklad@velstron.example>"_s}));
+        QCOMPARE(mail.Subject, u"Заказ №1 от 01.02.2024"_s);
+        QCOMPARE(mail.Body, u"Здравствуйте.\r\n\r\nКонтактная информация.\r\nОрганизация: ООО Ромашка\r\n"
+                            u"Телефон: 12-34-56\r\nАдрес: г. Тверь, ул. Луговая, 1\r\n\r\n"
+                            u"С уважением,\r\n   Иванов И. И."_s);
+        QCOMPARE(mail.Attach, QStringList{path});
     }
 
     void declinedSaveSendsNothing_data() {
@@ -237,7 +248,8 @@ private Q_SLOTS:
 
     void declinedSaveSendsNothing() {
         QFETCH(bool, confirmed);
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         TMessageBox::SetNextAnswer(confirmed ? TMessageBox::Ok : TMessageBox::Cancel);
@@ -250,11 +262,12 @@ private Q_SLOTS:
         QVERIFY(!order->HasFile);
         QTest::qWait(350);
         QVERIFY(!dialog->Acted);
-        QVERIFY(mailer.Calls(u"xdg-email"_s).isEmpty());
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void unchangedNewOrderSendsNothing() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         NewOrder();
         auto dialog = NoDialog();
         m_orders->OrderSendEMAILExecute();
@@ -262,13 +275,14 @@ private Q_SLOTS:
         QVERIFY(!dialog->Acted);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QVERIFY(TFileDialog::Shown().isEmpty());
-        QVERIFY(mailer.Calls(u"xdg-email"_s).isEmpty());
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void recipientsAreTheTickedEntries() {
-        StandIns mailer({u"xdg-email"_s});
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"x-scheme-handler/mailto"_s});
         TOrderFrame* order = SavedOrder();
-        const QStringList mailboxes{Vendor::OrderEmail1.toString(), Vendor::OrderEmail2.toString()};
+        const QStringList mailboxes{Vendor::OrderEmail1(), Vendor::OrderEmail2()};
         QCOMPARE(m_emailForm->windowTitle(), u"Выбор E-mail получателя"_s);
         QCOMPARE(m_emailForm->EMAILListBox->count(), 2);
         QCOMPARE(m_emailForm->EMAILListBox->item(0)->text(), mailboxes[0]);
@@ -284,20 +298,20 @@ private Q_SLOTS:
             order->SendOrderByEMAIL();
             QVERIFY(chosen->Ok());
         };
-        // Without a recipient the mail client opens the message with an empty "To".
-        const QStringList message{u"--utf8"_s,
-                                  u"--subject"_s,
-                                  u"Заказ №7 от 05.03.2004"_s,
-                                  u"--body"_s,
-                                  OrderMail::Body(SampleHeader()),
-                                  u"--attach"_s,
-                                  PathOf(u"Заказ 7.zkz"_s)};
+        // Without a recipient the mail program opens the message with an empty "To".
         send({false, false});
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 1);
-        QCOMPARE(mailer.Calls(u"xdg-email"_s)[0], message);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 1, 20000);
         send({false, true});
-        QTRY_COMPARE(mailer.Calls(u"xdg-email"_s).size(), 2);
-        QVERIFY(mailer.Calls(u"xdg-email"_s).contains(message + QStringList{mailboxes[1]}));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls().size(), 2, 20000);
+        QList<QStringList> recipients;
+        for (const TPrivateDesktop::TMailto& mail : Mails(desktop)) {
+            recipients.append(mail.To);
+            QCOMPARE(mail.Subject, u"Заказ №7 от 05.03.2004"_s);
+            QCOMPARE(mail.Body, OrderMail::Body(SampleHeader()));
+            QCOMPARE(mail.Attach, QStringList{PathOf(u"Заказ 7.zkz"_s)});
+        }
+        QVERIFY(recipients.contains(QStringList{}));
+        QVERIFY(recipients.contains(QStringList{mailboxes[1]}));
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
 
         // The tick marks are there again in the next run.
@@ -310,7 +324,8 @@ private Q_SLOTS:
     // The export command
 
     void exportFollowsTheGridAndKeepsTheOrderAsItIs() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         TOrderFrame* order = NewOrder();
         AddLine(order, {u"AB1"_s, u"Фильтр"_s, 2, 40, 80, {}});
         AddLine(order, {u"тр7"_s, u"Свеча"_s, 4, 250, 1000, u"в коробке"_s});
@@ -345,22 +360,80 @@ private Q_SLOTS:
                                              u"ИТОГО СО СКИДКОЙ\t1047,60"_s}));
         QVERIFY(order->Modified);
         QVERIFY(!order->HasFile);
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
+    }
+
+    void exportOpensInLibreOfficeAsTheTableItIs() {
+        // LibreOffice as the desktop's program for .xls files, converting what it reads to a flat
+        // OpenDocument file instead of showing it.
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+        if (soffice.isEmpty()) QSKIP("LibreOffice is not installed (scripts/setup installs it)");
+        QTemporaryDir office;
+        const QString wrapper = office.filePath(u"calc"_s);
+        WriteBytes(wrapper, u"#!/bin/sh\n"
+                            u"\"%1\" -env:UserInstallation=file://%2/profile --headless --convert-to fods "
+                            u"--outdir %2/out \"$@\" >/dev/null 2>&1\n"
+                            u"echo $? > %2/done\n"_s.arg(soffice, office.path())
+                                .toUtf8());
+        QFile(wrapper).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TPrivateDesktop desktop;
+        desktop.RegisterHandler(u"libreoffice-calc.desktop"_s, wrapper + u" %U"_s,
+                                {u"application/vnd.ms-excel"_s});
+
+        TOrderFrame* order = SavedOrder();
+        AddLine(order, {u"тр7"_s, u"Свеча зажигания"_s, 4, 250.5, 1002, u"в коробке"_s});
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        TFileDialog::SetNextFileName(PathOf(u"Заказ.xls"_s));
+        m_orders->OrderExportExcelExecute();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(office.filePath(u"done"_s)), 180000);
+        QCOMPARE(ReadBytes(office.filePath(u"done"_s)).trimmed(), QByteArray("0"));
+
+        // The cells as LibreOffice read them: their types and texts (numbers in its own form).
+        QFile fods(office.filePath(u"out/Заказ.fods"_s));
+        QVERIFY(fods.open(QIODevice::ReadOnly));
+        QList<QStringList> rows;
+        QXmlStreamReader xml(&fods);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == u"table-row"_s) rows.append(QStringList());
+            if (xml.name() != u"table-cell"_s || rows.isEmpty()) continue;
+            const QString type = xml.attributes().value(u"office:value-type"_s).toString();
+            const int repeated = qMax(1, xml.attributes().value(u"table:number-columns-repeated"_s).toInt());
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            for (int i = 0; i < repeated && !type.isEmpty(); ++i)
+                rows.last().append(type + u':' + text);
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(rows.value(0), QStringList{u"string:Заказ №7 от 05.03.2004"_s});
+        QCOMPARE(rows.value(1), (QStringList{u"string:Организация"_s, u"string:ООО «Ромашка»"_s}));
+        QCOMPARE(rows.value(7), (QStringList{u"string:КОД"_s, u"string:НАИМЕНОВАНИЕ"_s, u"string:КОЛ-ВО"_s,
+                                             u"string:ЦЕНА"_s, u"string:СУММА"_s, u"string:КОММЕНТАРИЙ"_s}));
+        // An empty comment is its one space.
+        QCOMPARE(rows.value(8), (QStringList{u"string:AB1"_s, u"string:Фильтр"_s, u"float:2"_s, u"float:40"_s,
+                                             u"float:80"_s, u"string:"_s}));
+        QCOMPARE(rows.value(9), (QStringList{u"string:тр7"_s, u"string:Свеча зажигания"_s, u"float:4"_s,
+                                             u"float:250.5"_s, u"float:1002"_s, u"string:в коробке"_s}));
+        QCOMPARE(rows.value(11), (QStringList{u"string:ИТОГО"_s, u"float:1082"_s}));
+        QVERIFY(TMessageBox::ShownTexts().size() == 1); // the export's notice
     }
 
     void cancelledExportWritesNothing() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         SavedOrder();
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextCancel();
         m_orders->OrderExportExcelExecute();
         QCOMPARE(TMessageBox::ShownTexts(), QStringList{kExportNotice});
         QCOMPARE(QDir(m_dir->path()).entryList({u"*.xls"_s}, QDir::Files), QStringList());
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
     }
 
     void failedExportKeepsTheOldFileAndOpensNothing() {
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         TOrderFrame* order = SavedOrder();
         for (int i = 0; i < 50; ++i)
             AddLine(order, {u"AB%1"_s.arg(i), u"Фильтр масляный"_s, 1, 40, 40, {}});
@@ -380,7 +453,8 @@ private Q_SLOTS:
         QCOMPARE(ReadBytes(path), "old export");
         QCOMPARE(QDir(m_dir->path()).entryList({u"Заказ.xls*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{u"Заказ.xls"_s});
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(order->Modified); // the unsaved lines are still the order's
     }
 };

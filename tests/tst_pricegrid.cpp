@@ -1,4 +1,5 @@
 #include "app/AboutFormUnit.h"
+#include "app/AutorFormUnit.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
 #include "demo/DemoData.h"
@@ -15,15 +16,14 @@
 #include "price/PriceList.h"
 #include "price/TableViewLogic.h"
 #include "price/TableViewUnit.h"
+#include "PrivateDesktop.h"
 #include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
 #include "TestFiles.h"
-#include "UrlRecorder.h"
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -302,7 +302,8 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         TFileDialog::SetNextFileName(dir.filePath(u"прайс"_s));
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
 
         const QString path = dir.filePath(u"прайс.xls"_s);
@@ -312,7 +313,7 @@ private Q_SLOTS:
         QCOMPARE(TFileDialog::Shown()[0].FileName, QString());
         QCOMPARE(m_main->SaveDialog.DefaultExt, u"xls"_s);
         QVERIFY(m_main->SaveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
-        QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.Calls(), QList<QStringList>{{path}}, 20000);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecNo(), current);
@@ -332,10 +333,12 @@ private Q_SLOTS:
     void cancelledExportWritesNothing() {
         StartWindow();
         TFileDialog::SetNextCancel();
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
         QCOMPARE(TFileDialog::Shown().size(), 1);
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
@@ -345,12 +348,14 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"нет/прайс.xls"_s);
         TFileDialog::SetNextFileName(path);
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        TOpened opened;
+        TPrivateDesktop desktop;
+        desktop.RegisterRecorder({u"application/vnd.ms-excel"_s});
         m_main->PriceExportExcel->trigger();
         QCOMPARE(TMessageBox::ShownTexts().size(), 1);
         QVERIFY(
             TMessageBox::ShownTexts()[0].startsWith(u"Ошибка!\rТекст ошибки: Ошибка записи файла "_s + path));
-        QVERIFY(opened.Urls.isEmpty());
+        QTest::qWait(300);
+        QVERIFY(desktop.Calls().isEmpty());
         QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecordCount(), 8);
     }

@@ -25,14 +25,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// %1 is the vendor's name.
 const QString kTermsOfUse =
-    u"Программа \"Тевлар\" передаётся клиентам ООО \"Велстрон\" бесплатно и служит для составления "
-    u"заказов по прайс-листу ООО \"Велстрон\".\n\n"
+    u"Программа \"Тевлар\" передаётся клиентам %1 бесплатно и служит для составления "
+    u"заказов по прайс-листу %1.\n\n"
     u"Цены и наличие товара в прайс-листе носят справочный характер; они подтверждаются "
     u"при обработке заказа.\n\n"
-    u"Программа предоставляется \"как есть\". Разработчик и ООО \"Велстрон\" не отвечают за убытки, "
+    u"Программа предоставляется \"как есть\". Разработчик и %1 не отвечают за убытки, "
     u"связанные с её использованием.\n\n"
-    u"Передача программы третьим лицам допускается только с согласия ООО \"Велстрон\"."_s;
+    u"Передача программы третьим лицам допускается только с согласия %1."_s;
 
 constexpr int kRowHeight = 24;
 
@@ -174,7 +175,7 @@ QWidget* TAboutForm::CreateAboutPage() {
     HelpMemo->setObjectName(u"HelpMemo"_s);
     HelpMemo->setReadOnly(true);
     HelpMemo->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    HelpMemo->setPlainText(kTermsOfUse);
+    HelpMemo->setPlainText(kTermsOfUse.arg(Vendor::Name()));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(title);
@@ -211,7 +212,7 @@ void TAboutForm::showEvent(QShowEvent* event) {
 }
 
 void TAboutForm::FormActivate() {
-    AutorLabel->setText(u"Автор: ООО \"Велстрон\""_s);
+    AutorLabel->setText(u"Автор: "_s + Vendor::Name());
     QList<std::pair<QString, QString>> rows;
     for (const TPriceInfoEntry& entry : m_priceList.PriceInfo)
         rows.append({entry.Parameter, entry.ParamValue});

@@ -1,7 +1,6 @@
 #include "AutorFormUnit.h"
 
 #include "framework/LinkLabel.h"
-#include "shell/Platform.h"
 #include "shell/SysUnit.h"
 #include "shell/VendorInfo.h"
 
@@ -17,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 TAutorForm::TAutorForm(QWidget* parent) : QDialog(parent) {
     setObjectName(u"AutorForm"_s);
-    setWindowTitle(u"Информация ООО \"Велстрон\""_s);
+    setWindowTitle(u"Информация "_s + Vendor::Name());
     setAutoFillBackground(true);
     QPalette yellow = palette();
     yellow.setColor(QPalette::Window, Qt::yellow);
@@ -84,13 +83,11 @@ void TAutorForm::showEvent(QShowEvent* event) {
 }
 
 void TAutorForm::FormActivate() {
-    AUTOR_NAME_Label->setText(u"ООО \"Велстрон\""_s);
-    AUTOR_EMAIL1_Label->setText(Vendor::OrderEmail1.toString());
-    AUTOR_EMAIL2_Label->setText(Vendor::OrderEmail2.toString());
-    AUTOR_WEB_Label->setText(Vendor::WebHost.toString());
-    AUTOR_ADRESS_Memo->setPlainText(QStringList{
-        Vendor::AddressLine1.toString(), Vendor::AddressLine2.toString(), Vendor::AddressLine3.toString()}
-                                        .join(u'\n'));
+    AUTOR_NAME_Label->setText(Vendor::Name());
+    AUTOR_EMAIL1_Label->setText(Vendor::OrderEmail1());
+    AUTOR_EMAIL2_Label->setText(Vendor::OrderEmail2());
+    AUTOR_WEB_Label->setText(Vendor::WebHost());
+    AUTOR_ADRESS_Memo->setPlainText(Vendor::AddressLines().join(u'\n'));
 }
 
 void TAutorForm::EmailLabelClick(const TLinkLabel* label) {
@@ -98,5 +95,5 @@ void TAutorForm::EmailLabelClick(const TLinkLabel* label) {
 }
 
 void TAutorForm::AUTOR_WEB_LabelClick() {
-    Platform::OpenDocument(Vendor::WebHost.toString());
+    ShellOpen(Vendor::WebHost(), u"Не удалось открыть сайт "_s + Vendor::WebHost());
 }

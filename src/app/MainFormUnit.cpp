@@ -21,6 +21,7 @@
 #include "shell/FlashForm.h"
 #include "shell/Platform.h"
 #include "shell/SysUnit.h"
+#include "shell/VendorInfo.h"
 #include "text/TException.h"
 #include "update/AutoUpdate.h"
 #include "update/UpgradeFormUnit.h"
@@ -76,8 +77,9 @@ const TActionDef kActions[] = {
      QStyle::SP_FileDialogInfoView, &TMainForm::InfPriceExecute},
     {&TMainForm::InfDiscount, u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок",
      u"", kNoIcon, &TMainForm::InfDiscountExecute},
-    {&TMainForm::InfAutor, u"InfAutor", u"Inf", u"Информация ООО \"Велстрон\"",
-     u"Информация ООО \"Велстрон\"", u"", kNoIcon, &TMainForm::InfAutorExecute},
+    // The vendor's name is appended to this caption and hint.
+    {&TMainForm::InfAutor, u"InfAutor", u"Inf", u"Информация ", u"Информация ", u"", kNoIcon,
+     &TMainForm::InfAutorExecute},
     {&TMainForm::InfAbout, u"InfAbout", u"Inf", u"Информация о программе", u"Информация о программе", u"",
      QStyle::SP_MessageBoxInformation, &TMainForm::InfAboutExecute},
     {&TMainForm::CopyRecordinStringGrid, u"CopyRecordinStringGrid", u"General", u"Копировать",
@@ -121,7 +123,7 @@ TGridBinding GridBinding(const QString& tableViewName, TDBGrid* grid) {
 TMainForm::TMainForm(TSelectForm& selectForm)
     : FormStorage(ProgramDir() + u"/system.ini"_s, u"SYSTEM"_s), m_selectForm(selectForm) {
     setObjectName(u"MainForm"_s);
-    setWindowTitle(u"Тевлар. ООО Велстрон, г. Ольмеград"_s);
+    setWindowTitle(Vendor::MainCaption());
     // Restored from maximized, the window keeps a useful size.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -165,6 +167,9 @@ void TMainForm::CreateActions() {
         addAction(action);
         this->*def.Action = action;
     }
+    InfAutor->setText(InfAutor->text() + Vendor::Name());
+    InfAutor->setStatusTip(InfAutor->text());
+    InfAutor->setToolTip(InfAutor->text());
 }
 
 void TMainForm::CreateLayout() {
@@ -417,8 +422,7 @@ void TMainForm::HelpExecute() {
     const QString file = HelpFile();
     if (!QFileInfo(file).isFile())
         throw TException(u"Файл справки не найден: "_s + QDir::toNativeSeparators(file));
-    if (!Platform::OpenDocument(file))
-        throw TException(u"Не удалось открыть файл справки "_s + QDir::toNativeSeparators(file));
+    ShellOpen(file, u"Не удалось открыть файл справки "_s + QDir::toNativeSeparators(file));
 }
 
 void TMainForm::SettingExecute() {
@@ -521,8 +525,7 @@ void TMainForm::PriceExportExcelExecute() {
         TWaitGuard wait(u"Запись в файл Excel\rЖдите..."_s);
         ExportPriceList(*Price_Data->Table, Price_Data->TableViewGrid->Columns(), SaveDialog.FileName);
     }
-    // The spreadsheet program is the desktop's business: whatever it does is not reported.
-    Platform::OpenDocument(SaveDialog.FileName);
+    OpenExport(SaveDialog.FileName);
 }
 
 void TMainForm::CopyRecordinStringGridExecute() {

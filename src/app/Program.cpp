@@ -22,6 +22,8 @@ using namespace Qt::StringLiterals;
 // dialogs are built on the main window's price view, price list and stored values.
 TProgram::TProgram(const QStringList& arguments) {
     LoadQtTranslation();
+    QApplication::setWindowIcon(ProgramIcon());
+    PrepareProgramDir();
     m_selectForm = std::make_unique<TSelectForm>();
     m_flash = std::make_unique<TFlash>();
     // The desktop knows the program by its desktop entry: name, icon and the windows it groups.

@@ -41,8 +41,8 @@ void TEMAILForm::FormCreate() {
     EMAILListBox->clear();
     const QList<bool> marks = m_storage.ReadCheckMarks(kListName, 2);
     int i = 0;
-    for (const QStringView address : {Vendor::OrderEmail1, Vendor::OrderEmail2}) {
-        auto* item = new QListWidgetItem(address.toString(), EMAILListBox);
+    for (const QString& address : {Vendor::OrderEmail1(), Vendor::OrderEmail2()}) {
+        auto* item = new QListWidgetItem(address, EMAILListBox);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setToolTip(item->text()); // the narrow dialog may cut the address
         item->setCheckState(marks.value(i++) ? Qt::Checked : Qt::Unchecked);

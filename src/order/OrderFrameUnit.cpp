@@ -15,8 +15,8 @@
 #include "price/TableViewUnit.h"
 #include "shell/FlashForm.h"
 #include "shell/FormStorage.h"
-#include "shell/Platform.h"
 #include "shell/SysUnit.h"
+#include "shell/VendorInfo.h"
 #include "text/TException.h"
 
 #include <QAction>
@@ -306,9 +306,9 @@ void TOrderFrame::SendOrderByEMAIL() {
 }
 
 void TOrderFrame::ExportOrderToExcel() {
-    ShowInformation(
-        u"ВАЖНО!!! Данная функция (Экспорт в Excel) формирует файл предназначенный только для "
-        u"Вашего пользования. Для ООО \"Велстрон\" необходим непосредственно файл заказа (*.zkz)!"_s);
+    ShowInformation(u"ВАЖНО!!! Данная функция (Экспорт в Excel) формирует файл предназначенный только для "
+                    u"Вашего пользования. Для "_s +
+                    Vendor::Name() + u" необходим непосредственно файл заказа (*.zkz)!"_s);
     TSaveDialog& dialog = *m_env.SaveDialog;
     dialog.Prepare(u"xls"_s, QString(), u"Файлы Excel|*.xls|Все файлы|*.*"_s,
                    u"Сохранение заказа в файл Excel"_s);
@@ -318,7 +318,7 @@ void TOrderFrame::ExportOrderToExcel() {
         const TWaitGuard wait(u"Запись в файл Excel\rЖдите..."_s);
         ExportTo(fileName);
     }
-    Platform::OpenDocument(fileName);
+    OpenExport(fileName);
 }
 
 void TOrderFrame::ExportTo(const QString& fileName) {

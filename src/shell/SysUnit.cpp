@@ -1,10 +1,13 @@
 #include "SysUnit.h"
 
+#include "MailAddress.h"
 #include "Platform.h"
+#include "ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
@@ -36,6 +39,13 @@ TMessageBox::Button ShowYesNoCancel(const QString& text) {
                              TMessageBox::Yes | TMessageBox::No | TMessageBox::Cancel, TMessageBox::Yes);
 }
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(u":/%1x%1/tevlar.png"_s.arg(size), QSize(size, size));
+    return icon;
+}
+
 void CenterOnScreen(QWidget& window) {
     if (const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
@@ -52,9 +62,13 @@ bool LoadQtTranslation() {
 }
 
 QString ProgramDir() {
-    const QString home = qEnvironmentVariable("TEVLAR_HOME");
-    if (!home.isEmpty()) return QDir::cleanPath(QDir(home).absolutePath());
-    return QCoreApplication::applicationDirPath();
+    return ProgramFolder::Resolve(ProgramFolder::CurrentPlaces());
+}
+
+void PrepareProgramDir() {
+    const ProgramFolder::TPlaces places = ProgramFolder::CurrentPlaces();
+    if (ProgramFolder::IsPerUser(places))
+        ProgramFolder::Seed(ProgramFolder::Resolve(places), ProgramFolder::ShippedDir(places.ExecutableDir));
 }
 
 QString TempDir() {
@@ -66,12 +80,46 @@ QString HelpFile() {
 }
 
 void RegisterOrderFileType() {
-    Platform::RegisterOrderFileType(QCoreApplication::applicationFilePath());
+    if (Platform::IsInstalled(QCoreApplication::applicationDirPath())) return;
+    const QString home = qEnvironmentVariable("TEVLAR_HOME");
+    Platform::RegisterOrderFileType(QCoreApplication::applicationFilePath(),
+                                    home.isEmpty() ? home : ProgramDir());
 }
 
 void SendMail(const QString& recipients, const QString& subject, const QString& body,
               const QString& attachments) {
-    Platform::SendMail(recipients, subject, body, attachments);
+    Platform::TMailMessage message;
+    message.Recipients = MailAddress::Split(recipients);
+    message.Subject = subject;
+    // The mail programs make their own line ends of LF; a CR would double every break.
+    message.Body = QString(body).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    for (const QString& line : attachments.split(u'\n'))
+        if (!line.trimmed().isEmpty())
+            message.Attachments.append(QFileInfo(line.trimmed()).absoluteFilePath());
+    Platform::SendMail(message, [message](const Platform::THandOff& outcome) {
+        if (outcome.Result != Platform::THandOff::Failed) return;
+        QString text = u"Письмо не передано почтовой программе: "_s + outcome.Reason + u'.';
+        for (const QString& path : message.Attachments)
+            text += u"\rЗаказ сохранён в файле "_s + QDir::toNativeSeparators(path) +
+                    u"\rПриложите этот файл к письму вручную."_s;
+        if (message.Attachments.isEmpty() && !message.Recipients.isEmpty())
+            text += u"\rАдрес для письма: "_s + message.Recipients.join(u", "_s);
+        ShowError(text);
+    });
+}
+
+void ShellOpen(const QString& pathOrUrl, const QString& failure) {
+    Platform::OpenDocument(pathOrUrl, [failure](const Platform::THandOff& outcome) {
+        if (outcome.Result == Platform::THandOff::Failed) ShowError(failure + u": "_s + outcome.Reason);
+    });
+}
+
+void OpenExport(const QString& path) {
+    Platform::OpenTabText(path, [path](const Platform::THandOff& outcome) {
+        if (outcome.Result == Platform::THandOff::Failed)
+            ShowError(u"Не удалось открыть файл "_s + QDir::toNativeSeparators(path) + u": "_s +
+                      outcome.Reason);
+    });
 }
 
 void InitShell(const QStringList& arguments, const std::function<void(const QString&)>& openOrder) {

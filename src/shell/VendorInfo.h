@@ -1,29 +1,30 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
-// The wholesaler who hands the program to its customers, and the program's developer. Every address
-// lies in the reserved ".example" domain until a real distribution fills them in.
+// The wholesaler who hands the program to its customers: the vendor file the package was built with
+// (CMake's TEVLAR_VENDOR_FILE), compiled in. The developer is the program's own.
 namespace Vendor {
 
-inline constexpr QStringView WebHost = u"www.velstron.example";
+// The value of a key of the vendor file; empty when the file has no such key.
+QString Value(QStringView key);
 
+// ООО "Велстрон": the company in its own quotes.
+QString Name();
+// "Тевлар. ООО Велстрон, г. Ольмеград": the name without its quotes and the city.
+QString MainCaption();
+QString WebHost();
 // The two order mailboxes, in display form: "name" <address>.
-inline constexpr QStringView OrderEmail1 = u"\"ООО Велстрон, отдел продаж\" <zakaz@velstron.example>";
-inline constexpr QStringView OrderEmail2 = u"\"ООО Велстрон, склад\" <sklad@velstron.example>";
-
+QString OrderEmail1();
+QString OrderEmail2();
 // Postal code, city and post-office box; street; phone and fax.
-inline constexpr QStringView AddressLine1 = u"000000, г. Ольмеград, а/я 00";
-inline constexpr QStringView AddressLine2 = u"ул. Заводская, д. 1";
-inline constexpr QStringView AddressLine3 = u"тел. (000) 000-00-00, факс (000) 000-00-01";
+QStringList AddressLines();
+// Where the automatic update fetches the package unless the user names another address.
+QString DefaultUpdateAddress();
 
 inline constexpr QStringView DeveloperName = u"Разработчик программы";
 inline constexpr QStringView DeveloperEmail = u"tevlar@developer.example";
-
-// Where the automatic update fetches the package unless the user names another address.
-inline QString DefaultUpdateAddress() {
-    return WebHost.toString() + QStringLiteral("/dynamic/upload/upload/upgrade.zip");
-}
 
 } // namespace Vendor

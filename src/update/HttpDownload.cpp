@@ -57,54 +57,63 @@ QByteArray HostHeader(const QUrl& url) {
     return host;
 }
 
-// What went wrong in Russian, then curl's text and the socket's error, which name the details.
-QString TransportReason(CURLcode code, const char* errorBuffer, long osError) {
-    QString what;
+// The system's reason for a failed connection, in Russian.
+QString SocketReason(long osError) {
+    switch (osError) {
+    case ECONNREFUSED:
+        return u"сервер отказал в соединении"_s;
+    case ECONNRESET:
+        return u"сервер сбросил соединение"_s;
+    case ETIMEDOUT:
+        return u"истекло время ожидания"_s;
+    case ENETUNREACH:
+        return u"сеть недоступна"_s;
+    case EHOSTUNREACH:
+        return u"узел недоступен"_s;
+    case 0:
+        return u"причина неизвестна"_s;
+    default:
+        return u"системная ошибка %1"_s.arg(osError);
+    }
+}
+
+// What went wrong, in Russian, naming the server the connection went to (the proxy when there is
+// one). Rare failures keep curl's own text as their detail.
+QString TransportReason(CURLcode code, const char* errorBuffer, long osError, const QString& server) {
     switch (code) {
     case CURLE_COULDNT_RESOLVE_PROXY:
-        what = u"Прокси-сервер не найден"_s;
-        break;
+        return u"Прокси-сервер не найден: "_s + server;
     case CURLE_COULDNT_RESOLVE_HOST:
-        what = u"Сервер не найден"_s;
-        break;
+        return u"Сервер не найден: "_s + server;
     case CURLE_COULDNT_CONNECT:
-        what = u"Нет соединения с сервером"_s;
-        break;
+        return u"Нет соединения с сервером "_s + server + u": "_s + SocketReason(osError);
+    case CURLE_OPERATION_TIMEDOUT:
+        return u"Истекло время ожидания ответа сервера "_s + server;
     case CURLE_PARTIAL_FILE:
-        what = u"Соединение прервано до конца документа"_s;
-        break;
+        return u"Соединение прервано до конца документа"_s;
     case CURLE_GOT_NOTHING:
-        what = u"Сервер закрыл соединение, не ответив"_s;
-        break;
+        return u"Сервер "_s + server + u" закрыл соединение, не ответив"_s;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
-        what = u"Ошибка обмена данными с сервером"_s;
-        break;
-    case CURLE_WEIRD_SERVER_REPLY:
-        what = u"Непонятный ответ сервера"_s;
-        break;
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        what = u"Неподдерживаемый протокол"_s;
-        break;
-    case CURLE_URL_MALFORMAT:
-        what = u"Неверный адрес"_s;
-        break;
-    case CURLE_OPERATION_TIMEDOUT:
-        what = u"Истекло время ожидания"_s;
-        break;
+        return u"Соединение с сервером "_s + server + u" прервано: "_s + SocketReason(osError);
     case CURLE_SSL_CONNECT_ERROR:
+        return u"Не удалось установить защищённое соединение с сервером "_s + server;
     case CURLE_PEER_FAILED_VERIFICATION:
+        return u"Сертификат сервера "_s + server + u" не прошёл проверку"_s;
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CACERT_BADFILE:
-        what = u"Ошибка защищённого соединения"_s;
-        break;
+        return u"Ошибка сертификатов защищённого соединения"_s;
+    case CURLE_WEIRD_SERVER_REPLY:
+        return u"Непонятный ответ сервера "_s + server;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return u"Неподдерживаемый протокол"_s;
+    case CURLE_URL_MALFORMAT:
+        return u"Неверный адрес"_s;
     default:
-        what = u"Ошибка связи"_s;
+        // Some failures leave the buffer empty.
+        return u"Ошибка связи: "_s +
+               QString::fromLocal8Bit(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
     }
-    // Some failures leave the buffer empty.
-    QString detail = QString::fromLocal8Bit(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
-    if (osError != 0) detail += u" ("_s + qt_error_string(int(osError)) + u')';
-    return what + u": "_s + detail;
 }
 
 TException WriteFailure(const QString& fileName, const QString& error) {
@@ -376,7 +385,9 @@ void THttpDownload::Perform(TTransfer& transfer, const QUrl& url) {
     if (result != CURLE_OK && !transfer.Decided) {
         long osError = 0;
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
-        throw THttpError(404, TransportReason(result, transfer.ErrorBuffer, osError));
+        const QString server = m_proxy.isEmpty() ? QString::fromLatin1(HostHeader(url))
+                                                 : QUrl(QString::fromLatin1(m_proxy)).authority();
+        throw THttpError(404, TransportReason(result, transfer.ErrorBuffer, osError, server));
     }
     Report(transfer, true);
 }
