@@ -21,6 +21,11 @@ inline constexpr QStringView AddressLine3 = u"тел. (000) 000-00-00, факс 
 inline constexpr QStringView DeveloperName = u"Разработчик программы";
 inline constexpr QStringView DeveloperEmail = u"tevlar@developer.example";
 
+// The wholesaler's minisign public key, the second line of its minisign.pub ("RWQ…"). When set, every
+// update package must come with a signature by it (<package>.minisig); empty, packages are taken
+// unsigned.
+inline constexpr QStringView UpdateSigningKey = u"";
+
 // Where the automatic update fetches the package unless the user names another address.
 inline QString DefaultUpdateAddress() {
     return WebHost.toString() + QStringLiteral("/dynamic/upload/upload/upgrade.zip");
