@@ -6,6 +6,7 @@
 #include "framework/MessageBox.h"
 #include "order/ContactFormUnit.h"
 #include "order/EditFormUnit.h"
+#include "order/EMAILFormUnit.h"
 #include "order/OrderTabs.h"
 #include "price/PriceList.h"
 #include "price/TableViewUnit.h"
@@ -25,6 +26,7 @@ protected:
     std::unique_ptr<TFormStorage> m_storage;
     std::unique_ptr<TContactForm> m_contactForm;
     std::unique_ptr<TEditForm> m_editForm;
+    std::unique_ptr<TEMAILForm> m_emailForm;
     TSaveDialog m_saveDialog;
     TOpenDialog m_openDialog;
     QList<TDiscountEntry> m_scale;
@@ -44,6 +46,7 @@ protected:
         m_storage->SetStoredValue(QStringLiteral("FContactPerson"), QStringLiteral(u"Иванов И. И."));
         m_contactForm = std::make_unique<TContactForm>();
         m_editForm = std::make_unique<TEditForm>();
+        m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
         m_scale = {{1000, 3}, {5000, 5}};
         TOrderEnvironment env;
         env.StoredValue = [this](const QString& name) { return m_storage->StoredValue(name); };
@@ -53,6 +56,7 @@ protected:
         env.OpenDialog = &m_openDialog;
         env.ContactForm = m_contactForm.get();
         env.EditForm = m_editForm.get();
+        env.EMAILForm = m_emailForm.get();
         env.Storage = m_storage.get();
         m_contactForm->SetStoredValues(env.StoredValue);
         m_orders = std::make_unique<TOrderTabs>(m_orderControl.get(), env);

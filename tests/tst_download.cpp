@@ -1,6 +1,7 @@
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
 #include "demo/DemoData.h"
 #include "FileSizeLimit.h"
 #include "framework/MemTable.h"
@@ -79,7 +80,7 @@ template <class Call> QString Failure(Call&& call) {
 
 } // namespace
 
-class TstDownload : public QObject {
+class TstDownload : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
@@ -104,12 +105,14 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         qunsetenv("http_proxy");
         qunsetenv("HTTP_PROXY");
         m_folder = m_home.filePath(u"Temp"_s);
         m_articles = Demo::MakeArticles({.Articles = 40, .Seed = 5});
     }
+
+    void cleanup() { StopProgram(); }
 
     void init() {
         QDir(m_folder).removeRecursively();
@@ -365,12 +368,10 @@ private Q_SLOTS:
         Demo::ZipUpdatePackage(m_home.filePath(u"new.upr"_s), m_home.filePath(u"new.zip"_s));
         THttpTestServer server(Serve(ReadBytes(m_home.filePath(u"new.zip"_s))));
 
-        TSelectForm select;
-        TFlash flash;
-        TMainForm main(select);
-        TUpgradeForm upgrade(main.UpgradeEnvironment(), &main);
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        StartAndShowProgram();
+        TMainForm& main = *m_main;
+        TFlash& flash = m_program->Flash();
+        TUpgradeForm& upgrade = m_program->UpgradeForm();
         main.FormStorage.SetStoredValue(u"FURL"_s, Url(server));
         // An order open during the update keeps its line.
         auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
@@ -403,10 +404,9 @@ private Q_SLOTS:
             return TReply{THttpTestServer::Response("200 OK", {}, Body(1000)), true};
         });
         WriteBytes(Target(), "older package");
-        TSelectForm select;
-        TFlash flash;
-        TMainForm main(select);
-        TUpgradeForm upgrade(main.UpgradeEnvironment(), &main);
+        StartProgram();
+        TMainForm& main = *m_main;
+        TFlash& flash = m_program->Flash();
         main.FormStorage.SetStoredValue(u"FURL"_s, Url(server));
 
         // The wait window's own Cancel button, pressed once the progress shows.
@@ -441,10 +441,10 @@ private Q_SLOTS:
         QFETCH(bool, withAddress);
         QFETCH(QString, message);
         THttpTestServer server(Status("404 Not Found", "404 Not Found"));
-        TSelectForm select;
-        TFlash flash;
-        TMainForm main(select);
-        TUpgradeForm upgrade(main.UpgradeEnvironment(), &main);
+        StartProgram();
+        TMainForm& main = *m_main;
+        TFlash& flash = m_program->Flash();
+        TUpgradeForm& upgrade = m_program->UpgradeForm();
         main.FormStorage.SetStoredValue(u"FURL"_s, withAddress ? Url(server) : QString());
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         main.PriceUpdateAuto->trigger();

@@ -1,6 +1,7 @@
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
 #include "framework/MemTable.h"
@@ -88,25 +89,13 @@ QStringList Column(const TMemTable& table, const QString& fieldName) {
 
 } // namespace
 
-class TstFilterForm : public QObject {
+class TstFilterForm : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TFilterForm> m_filter;
 
-    // The windows in the order of the program's start-up.
-    void Start() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_filter = std::make_unique<TFilterForm>(*m_main->Price_Data, *m_select, *m_select->Select_Table,
-                                                 m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
+    void Start() { StartAndShowProgram(); }
+    TSelectForm& Select() const { return m_program->SelectForm(); }
 
     TTableView& PriceView() const { return *m_main->Price_Data; }
     QString Panel(int panel) const { return m_main->StatusBar->PanelText(panel); }
@@ -157,7 +146,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(m_home.filePath(u"data.iop"_s), WindowArticles());
     }
 
@@ -166,12 +155,7 @@ private Q_SLOTS:
         TMessageBox::Reset();
     }
 
-    void cleanup() {
-        m_filter.reset();
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    void cleanup() { StopProgram(); }
 
     // --- The filter text without a window ---
 
@@ -308,7 +292,7 @@ private Q_SLOTS:
         QVERIFY(shown);
         QCOMPARE(PriceView().FilterText, u"Name=СВЕЧА*|Producer=bosch|Price_flag=D|"_s);
         QVERIFY(!PriceView().FilterIgnoreCase);
-        QVERIFY(m_filter->FilterFields.empty());
+        QVERIFY(m_program->FilterForm().FilterFields.empty());
         // The status bar is brought up to date whatever the answer.
         QCOMPARE(Panel(1), u"Отфильтовано"_s);
 
@@ -415,25 +399,25 @@ private Q_SLOTS:
 
     void picksAValueInTheSelectionWindow() {
         Start();
-        TDBGrid* selectGrid = m_select->Select_Table->TableViewGrid;
+        TDBGrid* selectGrid = Select().Select_Table->TableViewGrid;
         const int nameWidth = 350;
         QVERIFY(RunFilterCommand([&](TFilterForm& form) {
             TypePattern(form, u"Name"_s, u"св"_s);
             const auto picked = OnNextModal([&](QWidget* modal) {
-                QCOMPARE(modal, static_cast<QWidget*>(m_select.get()));
+                QCOMPARE(modal, static_cast<QWidget*>(&Select()));
                 // One column, the window as wide as it was, the column 30 pixels narrower.
                 QStringList shown;
                 for (int column = 0; column < selectGrid->ColumnCount(); ++column)
                     if (selectGrid->Column(column).Visible) shown << selectGrid->Column(column).FieldName;
                 QCOMPARE(shown, QStringList{u"Name"_s});
-                QCOMPARE(m_select->width(), nameWidth);
+                QCOMPARE(Select().width(), nameWidth);
                 QCOMPARE(selectGrid->Column(1).Width, nameWidth - 30);
                 QCOMPARE(selectGrid->SelectedIndex(), 1);
                 // The full list, descending, on the first name that begins with "св".
-                const TMemTable& table = *m_select->Select_Table->Table;
+                const TMemTable& table = *Select().Select_Table->Table;
                 QCOMPARE(table.RecordCount(), kArticles);
-                QCOMPARE(m_select->Select_Table->SortField, u"Name"_s);
-                QCOMPARE(m_select->Select_Table->SortMode, 2);
+                QCOMPARE(Select().Select_Table->SortField, u"Name"_s);
+                QCOMPARE(Select().Select_Table->SortMode, 2);
                 QCOMPARE(Picked(table, u"Name"_s), u"Свеча накаливания"_s);
                 // The user takes the next one down.
                 QTest::keyClick(selectGrid, Qt::Key_Down);
@@ -449,8 +433,8 @@ private Q_SLOTS:
             // Again from the ellipsis button, a number column and "Отмена": the pattern stays as typed.
             TypePattern(form, u"Price"_s, u"12,5"_s);
             const auto cancelled = OnNextModal([&](QWidget* modal) {
-                const TMemTable& table = *m_select->Select_Table->Table;
-                QCOMPARE(m_select->width(), 250); // never narrower
+                const TMemTable& table = *Select().Select_Table->Table;
+                QCOMPARE(Select().width(), 250); // never narrower
                 QCOMPARE(Picked(table, u"Price"_s), u"12,5"_s);
                 Click(modal, u"Button_Exit"_s);
             });
@@ -464,8 +448,8 @@ private Q_SLOTS:
         // The selection window shows every column again and keeps its sort.
         for (int column = 0; column < selectGrid->ColumnCount(); ++column)
             QVERIFY(selectGrid->Column(column).Visible);
-        QCOMPARE(m_select->Select_Table->SortField, u"Price"_s);
-        QCOMPARE(m_select->Select_Table->SortMode, 2);
+        QCOMPARE(Select().Select_Table->SortField, u"Price"_s);
+        QCOMPARE(Select().Select_Table->SortMode, 2);
     }
 };
 

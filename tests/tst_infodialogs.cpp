@@ -3,6 +3,7 @@
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
 #include "shell/VendorInfo.h"
 #include "demo/DemoData.h"
 #include "framework/LinkLabel.h"
@@ -17,6 +18,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include "UrlRecorder.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -32,19 +35,11 @@ QStringList Column(const TStringGrid& grid, int col) {
     return cells;
 }
 
-// Stands in for the desktop's web browser.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
-
 const QString kSubject = u"Программа \"Тевлар\""_s;
 
 } // namespace
 
-class TstInfoDialogs : public QObject {
+class TstInfoDialogs : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
@@ -53,7 +48,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(m_home.filePath(u"data.iop"_s), Demo::MakeArticles({.Articles = 20, .Seed = 3}));
     }
 
@@ -102,14 +97,13 @@ private Q_SLOTS:
         QCOMPARE(Column(*form.InfDiscount, 1), (QStringList{u"Скидка, %"_s, QString()}));
     }
 
+    void cleanup() { StopProgram(); }
+
     void commandsShowTheirPage() {
-        TSelectForm select;
-        TFlash flash;
-        TMainForm main(select);
-        TAboutForm about(main.PriceList, main.CopyRecordinStringGrid, &main);
-        TAutorForm autor(&main);
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        StartAndShowProgram();
+        TMainForm& main = *m_main;
+        TAboutForm& about = m_program->AboutForm();
+        TAutorForm& autor = m_program->AutorForm();
 
         const QList<std::pair<QAction*, QWidget*>> commands = {
             {main.InfPrice, about.TabSheet_Price},
@@ -148,9 +142,9 @@ private Q_SLOTS:
     }
 
     void aboutLinksWriteToTheDeveloperAndOpenTheVendor() {
-        TPriceList list;
-        TAboutForm about(list, nullptr);
-        TAutorForm autor;
+        StartAndShowProgram();
+        TAboutForm& about = m_program->AboutForm();
+        TAutorForm& autor = m_program->AutorForm();
         about.show();
         QCOMPARE(about.MainLabel->text(), Vendor::DeveloperName.toString());
         QCOMPARE(about.MainLabel->toolTip(), u"Написать письмо разработчику"_s);
@@ -200,10 +194,8 @@ private Q_SLOTS:
         QCOMPARE(mailer.Calls(u"xdg-email"_s)[0],
                  (QStringList{u"--utf8"_s, u"--subject"_s, kSubject, Vendor::OrderEmail2.toString()}));
 
-        TOpened browser;
-        QDesktopServices::setUrlHandler(u"http"_s, &browser, "Open");
+        TOpened browser(u"http"_s);
         QTest::mouseClick(autor.AUTOR_WEB_Label, Qt::LeftButton);
-        QDesktopServices::unsetUrlHandler(u"http"_s);
         QCOMPARE(browser.Urls, QList<QUrl>{QUrl(u"http://"_s + Vendor::WebHost.toString())});
     }
 };

@@ -2,6 +2,7 @@
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
 #include "shell/SysUnit.h"
 #include "demo/DemoData.h"
 #include "framework/DBGrid.h"
@@ -22,6 +23,7 @@
 #include "text/TException.h"
 
 #include "TestFiles.h"
+#include "UrlRecorder.h"
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
@@ -68,14 +70,6 @@ QStringList Items(const QMenu* menu) {
     return items;
 }
 
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
-
 // Lets the event loop run dry once, as it does between the user's actions.
 void Idle() {
     QEventLoop loop;
@@ -117,32 +111,17 @@ TProgramRun RunProgram(const QString& home, const QString& screenshot = {}) {
 
 } // namespace
 
-class TstMainWindow : public QObject {
+class TstMainWindow : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
 
     QString HomeFile(const QString& name) const { return m_home.filePath(name); }
-
-    void Start() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
-    void Stop() {
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    TSelectForm& Select() const { return m_program->SelectForm(); }
     QAction* Action(const QString& name) const { return m_main->findChild<QAction*>(name); }
     QString Panel(int panel) const { return m_main->StatusBar->PanelText(panel); }
     bool Restored() const {
-        return !m_flash->isVisible() && m_main->isEnabled() && m_select->isEnabled() &&
+        return !m_program->Flash().isVisible() && m_main->isEnabled() && Select().isEnabled() &&
                !QApplication::overrideCursor();
     }
 
@@ -150,25 +129,25 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(HomeFile(u"data.iop"_s), Demo::MakeArticles({.Articles = kArticles, .Seed = 7}));
     }
 
     void init() {
         QFile::remove(HomeFile(u"system.ini"_s));
         TMessageBox::Reset();
-        Start();
+        StartAndShowProgram();
     }
 
-    void cleanup() { Stop(); }
+    void cleanup() { StopProgram(); }
 
     void startsMaximizedOnThePriceList() {
         QCOMPARE(m_main->windowTitle(), u"Тевлар. ООО Велстрон, г. Ольмеград"_s);
         QVERIFY(m_main->isMaximized());
         QVERIFY(!TApplication::Terminated());
         QCOMPARE(m_main->Price_Data->Table->RecordCount(), kArticles);
-        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
-        QCOMPARE(m_select->Select_Table->TableViewGrid->ColumnCount(), 11);
+        QCOMPARE(Select().Select_Table->Table->RecordCount(), kArticles);
+        QCOMPARE(Select().Select_Table->TableViewGrid->ColumnCount(), 11);
         QCOMPARE(Panel(0), u"Всего записей 50"_s);
         QCOMPARE(Panel(1), QString());
         QCOMPARE(m_main->Panel1->height(), 251);
@@ -239,8 +218,8 @@ private Q_SLOTS:
     }
 
     void selectionWindowPicksTheRecordUnderADoubleClick() {
-        QCOMPARE(m_select->windowTitle(), u"Выбрать..."_s);
-        TTableView& view = *m_select->Select_Table;
+        QCOMPARE(Select().windowTitle(), u"Выбрать..."_s);
+        TTableView& view = *Select().Select_Table;
         QVERIFY(!view.Table->Filtered());
         bool focused = false;
         auto outcome = OnNextModal([&](QWidget* window) {
@@ -256,16 +235,16 @@ private Q_SLOTS:
             QApplication::sendEvent(viewport, &doubleClick);
             if (window->isVisible()) qobject_cast<QDialog*>(window)->reject();
         });
-        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        QCOMPARE(Select().exec(), int(QDialog::Accepted));
         QVERIFY(outcome->Ok());
         QVERIFY(focused);
         QCOMPARE(view.Table->RecNo(), 2);
 
         // Enter chooses as the default button does; Escape leaves.
         outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Return); });
-        QCOMPARE(m_select->exec(), int(QDialog::Accepted));
+        QCOMPARE(Select().exec(), int(QDialog::Accepted));
         outcome = OnNextModal([&](QWidget*) { QTest::keyClick(view.TableViewGrid, Qt::Key_Escape); });
-        QCOMPARE(m_select->exec(), int(QDialog::Rejected));
+        QCOMPARE(Select().exec(), int(QDialog::Rejected));
     }
 
     void orderCommandsFollowTheTabs() {
@@ -337,7 +316,7 @@ private Q_SLOTS:
             box->findChild<QPushButton*>(u"ButtonOk"_s)->click();
         });
         // Thrown from a timer: nothing but the application's last net is there to catch it.
-        QTimer::singleShot(0, m_main.get(), [standard] {
+        QTimer::singleShot(0, m_main, [standard] {
             ShowWait(u"Запись заказа в файл\rЖдите..."_s);
             if (standard) throw std::runtime_error("disk full");
             throw TException(u"Диск переполнен"_s);
@@ -370,9 +349,7 @@ private Q_SLOTS:
         QVERIFY(QDir(m_home.path()).mkpath(u"Help"_s));
         WriteBytes(HomeFile(u"Help/Tevlar.html"_s), "<html></html>");
         TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
-        QTest::keyClick(m_main.get(), Qt::Key_F1);
-        QDesktopServices::unsetUrlHandler(u"file"_s);
+        QTest::keyClick(m_main, Qt::Key_F1);
         QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(HomeFile(u"Help/Tevlar.html"_s))});
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
         QFile::remove(HomeFile(u"Help/Tevlar.html"_s));
@@ -414,8 +391,6 @@ private Q_SLOTS:
 
     void mailAndExportCommandsActOnTheCurrentOrder() {
         StandIns mailer({u"xdg-email"_s});
-        TEMAILForm emailForm(m_main->FormStorage, m_main.get());
-        m_main->Orders->SetEMAILForm(&emailForm);
         const QString path = HomeFile(u"mail.zkz"_s);
         OrderFile::Write(path, {u"12"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
         m_main->OrderOpenFile(path);
@@ -440,20 +415,20 @@ private Q_SLOTS:
     }
 
     void commandLineOrderOpensBeforeTheWindowShows() {
-        Stop();
+        StopProgram();
+        StartProgram({HomeFile(u"missing.zkz"_s)});
+        QCOMPARE(m_main->OrderControl->count(), 0);
+        StopProgram();
+
         const QString path = HomeFile(u"arg.zkz"_s);
         OrderFile::Write(path, {u"5"_s, QDate(2026, 12, 1)}, {{u"A1"_s, u"Ремень"_s, 2, 100, 200, {}}});
-        qputenv("XDG_DATA_HOME", QFile::encodeName(HomeFile(u"xdg"_s)));
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        const auto open = [this](const QString& file) { m_main->OrderOpenFile(file); };
-        InitShell({u"tevlar"_s, HomeFile(u"missing.zkz"_s)}, open);
-        QCOMPARE(m_main->OrderControl->count(), 0);
-        InitShell({u"tevlar"_s, path}, open);
+        StartProgram({path});
         QVERIFY(!m_main->isVisible());
         QCOMPARE(m_main->OrderControl->count(), 1);
+        ShowProgram();
         QCOMPARE(m_main->OrderControl->tabText(0), u"Заказ №5 ["_s + path + u"]"_s);
+        QVERIFY(m_main->OrderControl->currentWidget()->isVisible());
+        QCOMPARE(m_main->Orders->CurrentOrder()->Order_data->Table->RecordCount(), 1);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
@@ -481,8 +456,8 @@ private Q_SLOTS:
         QCOMPARE(m_main->Panel1->height(), 300);
         QVERIFY(m_main->close());
 
-        Stop();
-        Start();
+        StopProgram();
+        StartAndShowProgram();
         TTableView& again = *m_main->Price_Data;
         QCOMPARE(again.SortMode, 2);
         QCOMPARE(again.SortField, u"Name"_s);
@@ -496,11 +471,11 @@ private Q_SLOTS:
         QCOMPARE(m_main->Panel1->height(), 300);
         QVERIFY(m_main->isMaximized());
         // The selection window holds every record, whatever the price view filters.
-        QCOMPARE(m_select->Select_Table->Table->RecordCount(), kArticles);
+        QCOMPARE(Select().Select_Table->Table->RecordCount(), kArticles);
     }
 
     void damagedSettingsFileIsTolerated() {
-        Stop();
+        StopProgram();
         QByteArray garbage(4096, Qt::Uninitialized);
         QRandomGenerator random(11);
         for (char& c : garbage)
@@ -514,7 +489,7 @@ private Q_SLOTS:
                                       u"TableViewGrid.Name=0,99999999\r\nTableViewGrid.Price=99,-20\r\n"
                                       u"TableViewGrid.=1,1\r\n"_s) +
                        garbage);
-        Start();
+        StartAndShowProgram();
         QCOMPARE(m_main->Price_Data->Table->TotalRecordCount(), kArticles);
         const QRect screen = m_main->screen()->availableGeometry();
         // On the screen, and no larger than it.

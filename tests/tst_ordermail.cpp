@@ -28,6 +28,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include "UrlRecorder.h"
+
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -91,16 +93,6 @@ QStringList ExportLines(QByteArrayView bytes) {
     return lines;
 }
 
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    TOpened() { QDesktopServices::setUrlHandler(u"file"_s, this, "Open"); }
-    ~TOpened() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
-
 // Ticks the given entries of the recipient dialog, then presses a button.
 std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const QString& button) {
     return OnNextModal([=](QWidget* dialog) {
@@ -116,7 +108,6 @@ std::shared_ptr<ModalOutcome> ChooseRecipients(const QList<bool>& ticks, const Q
 class TstOrderMail : public TOrderTestBase {
     Q_OBJECT
 
-    std::unique_ptr<TEMAILForm> m_emailForm;
 
     QString PathOf(const QString& name) const { return m_dir->filePath(name); }
 
@@ -158,11 +149,7 @@ class TstOrderMail : public TOrderTestBase {
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
-    void init() {
-        StartOrders();
-        m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
-        m_orders->SetEMAILForm(m_emailForm.get());
-    }
+    void init() { StartOrders(); }
 
     void cleanup() { StopOrders(); }
 

@@ -1,5 +1,6 @@
 #include "app/AboutFormUnit.h"
-#include "app/AutorFormUnit.h"
+#include "FileSizeLimit.h"
+#include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
@@ -20,6 +21,7 @@
 #include "text/TException.h"
 
 #include "TestFiles.h"
+#include "UrlRecorder.h"
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QHeaderView>
@@ -81,33 +83,6 @@ QList<QByteArray> Lines(const QByteArray& text) {
 const QByteArray kHeader = Cp1251::Encode(u"КОД\tНАИМЕНОВАНИЕ\tПРОИЗВОДИТЕЛЬ\tЦЕНА\tНАЛИЧИЕ\tКОЛ. В УПАК.\t"
                                           u"ЕД.ИЗМ.\tВЕС ЕДЕНИЦЫ\tКАТ. НОМЕР\tКОД СЕРТ.\tСТРАНА");
 
-// Files may grow only to this size while it lives: writes beyond it fail as on a full disk.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        const rlimit limit{bytes, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-
-// Stands in for the desktop's program that opens documents.
-class TOpened : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-    Q_INVOKABLE void Open(const QUrl& url) { Urls.append(url); }
-};
-
 // The price rows of the window tests: the presence marks and change flags the painting looks at.
 std::vector<Demo::Article> WindowArticles() {
     const QList<std::pair<QString, QString>> marks = {
@@ -125,26 +100,11 @@ const QRect kCell(0, 0, 100, 24);
 
 } // namespace
 
-class TstPriceGrid : public QObject {
+class TstPriceGrid : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TAboutForm> m_about;
-    std::unique_ptr<TAutorForm> m_autor;
-
-    void StartWindow() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_about =
-            std::make_unique<TAboutForm>(m_main->PriceList, m_main->CopyRecordinStringGrid, m_main.get());
-        m_autor = std::make_unique<TAutorForm>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
+    void StartWindow() { StartAndShowProgram(); }
 
     TMemTable& PriceTable() const { return *m_main->Price_Data->Table; }
 
@@ -179,7 +139,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         Demo::WritePriceList(m_home.filePath(u"data.iop"_s), WindowArticles());
     }
 
@@ -189,13 +149,7 @@ private Q_SLOTS:
         TFileDialog::Reset();
     }
 
-    void cleanup() {
-        m_autor.reset();
-        m_about.reset();
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    void cleanup() { StopProgram(); }
 
     // --- The export without a window ---
 
@@ -279,7 +233,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"прайс.xls"_s);
         WriteBytes(path, "old export");
         {
-            const TFileSizeLimit limit(4096);
+            const FileSizeLimit limit(4096);
             QVERIFY_THROWS_EXCEPTION(TException, ExportPriceList(*view.Table, PriceColumns(), path));
         }
         QCOMPARE(ReadBytes(path), QByteArray("old export"));
@@ -351,9 +305,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         TFileDialog::SetNextFileName(dir.filePath(u"прайс"_s));
         TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
 
         const QString path = dir.filePath(u"прайс.xls"_s);
         QCOMPARE(TFileDialog::Shown().size(), 1);
@@ -364,7 +316,7 @@ private Q_SLOTS:
         QVERIFY(m_main->SaveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
         QCOMPARE(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(path)});
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
-        QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
+        QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecNo(), current);
 
         const QList<QByteArray> lines = Lines(ReadBytes(path));
@@ -383,9 +335,7 @@ private Q_SLOTS:
         StartWindow();
         TFileDialog::SetNextCancel();
         TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         QCOMPARE(TFileDialog::Shown().size(), 1);
         QVERIFY(opened.Urls.isEmpty());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
@@ -398,14 +348,12 @@ private Q_SLOTS:
         TFileDialog::SetNextFileName(path);
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TOpened opened;
-        QDesktopServices::setUrlHandler(u"file"_s, &opened, "Open");
         m_main->PriceExportExcel->trigger();
-        QDesktopServices::unsetUrlHandler(u"file"_s);
         QCOMPARE(TMessageBox::ShownTexts().size(), 1);
         QVERIFY(
             TMessageBox::ShownTexts()[0].startsWith(u"Ошибка!\rТекст ошибки: Ошибка записи файла "_s + path));
         QVERIFY(opened.Urls.isEmpty());
-        QVERIFY(!m_flash->isVisible() && m_main->isEnabled());
+        QVERIFY(!m_program->Flash().isVisible() && m_main->isEnabled());
         QCOMPARE(PriceTable().RecordCount(), 8);
     }
 
@@ -512,7 +460,7 @@ private Q_SLOTS:
         StartWindow();
         QString copied, emptyCopied;
         auto outcome = OnNextModal([&](QWidget* dialog) {
-            TStringGrid* grid = m_about->InfDiscount;
+            TStringGrid* grid = m_program->AboutForm().InfDiscount;
             grid->SetSelection({1, 1, 1, 2});
             copied = CopyFrom(grid);
             // An empty cell copies nothing: the clipboard keeps what it had.

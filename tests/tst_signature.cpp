@@ -7,6 +7,7 @@
 #include "HttpTestServer.h"
 #include "ModalHelper.h"
 #include "price/TableViewUnit.h"
+#include "ProgramFixture.h"
 #include "shell/FlashForm.h"
 #include "update/PackageSignature.h"
 #include "update/UpdateSignature.h"
@@ -94,7 +95,7 @@ QMap<QString, QByteArray> Contents(const QString& folder) {
 
 } // namespace
 
-class TstSignature : public QObject {
+class TstSignature : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
@@ -106,18 +107,11 @@ class TstSignature : public QObject {
     QString Zip() const { return Home(u"upgrade.zip"_s); }
     QString Signature() const { return SignatureFileOf(Zip()); }
 
-    // The program's windows as main.cpp makes them.
-    struct Program {
-        TSelectForm Select;
-        TFlash Flash;
-        TMainForm Main{Select};
-        TUpgradeForm Upgrade{Main.UpgradeEnvironment(), &Main};
-        int PriceCount() const { return Main.Price_Data->Table->TotalRecordCount(); }
-        bool Restored() const {
-            return !Flash.isVisible() && Main.isEnabled() && !Upgrade.isVisible() &&
-                   !QApplication::overrideCursor();
-        }
-    };
+    int PriceCount() const { return m_main->Price_Data->Table->TotalRecordCount(); }
+    bool Restored() const {
+        return !m_program->Flash().isVisible() && m_main->isEnabled() &&
+               !m_program->UpgradeForm().isVisible() && !QApplication::overrideCursor();
+    }
 
     // Presses Continue on the update dialog; the signature line it showed, empty when hidden.
     static std::shared_ptr<ModalOutcome> Continue(QString& signatureShown) {
@@ -135,7 +129,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         qunsetenv("http_proxy");
         qunsetenv("HTTP_PROXY");
         m_vendor = std::make_unique<Minisign>(m_home.path(), u"vendor"_s);
@@ -159,6 +153,7 @@ private Q_SLOTS:
         TFileDialog::Reset();
     }
 
+    void cleanup() { StopProgram(); }
     void cleanupTestCase() { SetPinnedUpdateKey({}); }
 
     // The verifier against minisign's own files
@@ -213,18 +208,18 @@ private Q_SLOTS:
     void manualUpdateShowsTheCheckedSignature() {
         QFETCH(bool, legacy);
         QVERIFY(m_vendor->Sign(Zip(), legacy, kComment + u"\tfile:upgrade.zip"_s));
-        Program program;
+        StartProgram();
         TFileDialog::SetNextFileName(Zip());
         QString shown;
         auto dialog = Continue(shown);
-        program.Main.PriceUpdateManual->trigger();
+        m_main->PriceUpdateManual->trigger();
         QVERIFY(dialog->Ok());
         QCOMPARE(shown, u"Подпись поставщика проверена. Комментарий поставщика: "_s + kComment +
                             u"  file:upgrade.zip"_s);
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
-        QCOMPARE(program.PriceCount(), int(m_update.size()));
-        QVERIFY(!program.Upgrade.SignatureComment);
-        QVERIFY(program.Restored());
+        QCOMPARE(PriceCount(), int(m_update.size()));
+        QVERIFY(!m_program->UpgradeForm().SignatureComment);
+        QVERIFY(Restored());
     }
 
     void refusedPackageChangesNothing_data() {
@@ -324,18 +319,18 @@ private Q_SLOTS:
         }
 
         // The same through the command: nothing unpacked, nothing applied, no dialog.
-        Program program;
+        StartProgram();
         WriteBytes(Temp() + u"/upgrade.upr"_s, "an older package");
         const QMap<QString, QByteArray> temp = Contents(Temp());
         const QByteArray data = ReadBytes(Home(u"data.iop"_s));
         TFileDialog::SetNextFileName(Zip());
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        program.Main.PriceUpdateManual->trigger();
+        m_main->PriceUpdateManual->trigger();
         QCOMPARE(TMessageBox::ShownTexts(), QStringList{Refused(message)});
         QCOMPARE(ReadBytes(Home(u"data.iop"_s)), data);
         QCOMPARE(Contents(Temp()), temp);
-        QCOMPARE(program.PriceCount(), int(m_articles.size()));
-        QVERIFY(program.Restored());
+        QCOMPARE(PriceCount(), int(m_articles.size()));
+        QVERIFY(Restored());
     }
 
     void withoutAKeyNothingIsAsked() {
@@ -343,15 +338,15 @@ private Q_SLOTS:
         WriteBytes(Signature(), "not a signature");
         QVERIFY(!CheckUpdateSignature(Zip()));
         QFile::remove(Signature());
-        Program program;
+        StartProgram();
         TFileDialog::SetNextFileName(Zip());
         QString shown = u"?"_s;
         auto dialog = Continue(shown);
-        program.Main.PriceUpdateManual->trigger();
+        m_main->PriceUpdateManual->trigger();
         QVERIFY(dialog->Ok());
         QCOMPARE(shown, QString());
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
-        QCOMPARE(program.PriceCount(), int(m_update.size()));
+        QCOMPARE(PriceCount(), int(m_update.size()));
     }
 
     // The automatic update with a pinned key
@@ -371,17 +366,17 @@ private Q_SLOTS:
                                                     {"Content-Length: " + QByteArray::number(body.size())},
                                                     THttpTestServer::IsHead(request) ? QByteArray() : body)};
         });
-        Program program;
+        StartProgram();
         const QString host = proxy ? u"updates.velstron.example"_s : QString::fromLatin1(server.HostPort());
-        program.Main.FormStorage.SetStoredValue(u"FURL"_s, host + u"/upload/upgrade.zip?v=2"_s);
+        m_main->FormStorage.SetStoredValue(u"FURL"_s, host + u"/upload/upgrade.zip?v=2"_s);
         if (proxy) {
-            program.Main.FormStorage.SetStoredValue(u"FProxi"_s, u"127.0.0.1"_s);
-            program.Main.FormStorage.SetStoredValue(u"FProxiPort"_s, QString::number(server.Port()));
+            m_main->FormStorage.SetStoredValue(u"FProxi"_s, u"127.0.0.1"_s);
+            m_main->FormStorage.SetStoredValue(u"FProxiPort"_s, QString::number(server.Port()));
         }
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         QString shown;
         auto dialog = Continue(shown);
-        program.Main.PriceUpdateAuto->trigger();
+        m_main->PriceUpdateAuto->trigger();
         QVERIFY(dialog->Ok());
         QCOMPARE(shown, u"Подпись поставщика проверена. Комментарий поставщика: "_s + kComment);
         const QByteArray origin = proxy ? "http://updates.velstron.example" : QByteArray();
@@ -393,8 +388,8 @@ private Q_SLOTS:
                                            "GET " + origin + "/upload/upgrade.zip.minisig?v=2 HTTP/1.0"}));
         QCOMPARE(Files(Temp()), (QStringList{u"upgrade.zip"_s, u"upgrade.zip.minisig"_s}));
         QCOMPARE(ReadBytes(Temp() + u"/upgrade.zip.minisig"_s), signature);
-        QCOMPARE(program.PriceCount(), int(m_update.size()));
-        QVERIFY(program.Restored());
+        QCOMPARE(PriceCount(), int(m_update.size()));
+        QVERIFY(Restored());
     }
 
     void refusedDownloadLeavesTempAsItWas_data() {
@@ -427,20 +422,23 @@ private Q_SLOTS:
                                                     signature),
                           cancel};
         });
-        Program program;
+        StartProgram();
         const QString url = QString::fromLatin1(server.HostPort()) + u"/upgrade.zip"_s;
-        program.Main.FormStorage.SetStoredValue(u"FURL"_s, url);
+        m_main->FormStorage.SetStoredValue(u"FURL"_s, url);
         WriteBytes(Temp() + u"/upgrade.zip"_s, "an older package");
         const QMap<QString, QByteArray> temp = Contents(Temp());
         const QByteArray data = ReadBytes(Home(u"data.iop"_s));
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
-            if (program.Flash.findChild<QLabel*>(u"FlashLabel"_s)->text().contains(u".minisig\nЗакачано"_s))
-                program.Flash.findChild<QPushButton*>(u"CancelButton"_s)->click();
+            if (m_program->Flash()
+                    .findChild<QLabel*>(u"FlashLabel"_s)
+                    ->text()
+                    .contains(u".minisig\nЗакачано"_s))
+                m_program->Flash().findChild<QPushButton*>(u"CancelButton"_s)->click();
         });
         if (cancel) watch.start(5);
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        program.Main.PriceUpdateAuto->trigger();
+        m_main->PriceUpdateAuto->trigger();
         if (stranger)
             QVERIFY(TMessageBox::ShownTexts().value(0).contains(u" подписан не ключом поставщика"_s));
         else
@@ -449,7 +447,7 @@ private Q_SLOTS:
                                          u" Обновление не применено."_s)});
         QCOMPARE(Contents(Temp()), temp);
         QCOMPARE(ReadBytes(Home(u"data.iop"_s)), data);
-        QVERIFY(program.Restored());
+        QVERIFY(Restored());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
 #include "app/SelectFormUnit.h"
+#include "ProgramFixture.h"
 #include "demo/DemoData.h"
 #include "FileSizeLimit.h"
 #include "framework/DBGrid.h"
@@ -146,36 +147,21 @@ QByteArray Package(int articles) {
 
 Q_DECLARE_METATYPE(Section)
 
-class TstUpdate : public QObject {
+class TstUpdate : public QObject, TProgramFixture {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<TSelectForm> m_select;
-    std::unique_ptr<TFlash> m_flash;
-    std::unique_ptr<TMainForm> m_main;
-    std::unique_ptr<TUpgradeForm> m_upgrade;
     std::vector<Demo::Article> m_articles;
     std::vector<Demo::Article> m_update;
 
     QString Home(const QString& name) const { return m_home.filePath(name); }
     QString DataFile() const { return Home(u"data.iop"_s); }
 
-    void Start() {
-        m_select = std::make_unique<TSelectForm>();
-        m_flash = std::make_unique<TFlash>();
-        m_main = std::make_unique<TMainForm>(*m_select);
-        m_upgrade = std::make_unique<TUpgradeForm>(m_main->UpgradeEnvironment(), m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    }
-    void Stop() {
-        m_upgrade.reset();
-        m_main.reset();
-        m_flash.reset();
-        m_select.reset();
-    }
+    void Start() { StartAndShowProgram(); }
+    void Stop() { StopProgram(); }
+    TUpgradeForm& Upgrade() const { return m_program->UpgradeForm(); }
     bool Restored() const {
-        return !m_flash->isVisible() && m_main->isEnabled() && !QApplication::overrideCursor();
+        return !m_program->Flash().isVisible() && m_main->isEnabled() && !QApplication::overrideCursor();
     }
     int PriceCount() const { return m_main->Price_Data->Table->TotalRecordCount(); }
 
@@ -198,7 +184,7 @@ private Q_SLOTS:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         QVERIFY(m_home.isValid());
-        qputenv("TEVLAR_HOME", QFile::encodeName(m_home.path()));
+        UseProgramFolder(m_home.path());
         QVERIFY(QDir(m_home.path()).mkpath(u"Temp"_s));
         m_articles = Demo::MakeArticles({.Articles = 60, .Seed = 3});
         m_update = Demo::MakeUpdate(m_articles, {.Articles = 60, .Seed = 3});
@@ -480,11 +466,11 @@ private Q_SLOTS:
         Start();
         m_main->Price_Data->SetViewState(u"2#Name"_s, u"1#Presence=+|"_s);
         QCOMPARE(PriceCount(), int(m_articles.size()));
-        m_upgrade->UpdateFileName = Home(u"upgrade.upr"_s);
+        Upgrade().UpdateFileName = Home(u"upgrade.upr"_s);
         QStringList info;
         bool restored = false;
         auto dialog = OnNextModal([&](QWidget* d) {
-            restored = !m_flash->isVisible() && !QApplication::overrideCursor();
+            restored = !m_program->Flash().isVisible() && !QApplication::overrideCursor();
             QCOMPARE(d->windowTitle(), u"Обновление..."_s);
             QCOMPARE(d->size(), QSize(652, 391));
             const auto* grid = d->findChild<QTableWidget*>(u"InfUpgrade"_s);
@@ -495,10 +481,10 @@ private Q_SLOTS:
                 info << grid->item(row, 0)->text() + u'=' + grid->item(row, 1)->text();
             d->findChild<QPushButton*>(u"Button_Continue"_s)->click();
         });
-        m_upgrade->ShowUpdateInfo();
+        Upgrade().ShowUpdateInfo();
         QVERIFY(dialog->Ok());
         QVERIFY(restored);
-        QCOMPARE(m_upgrade->result(), int(QDialog::Accepted));
+        QCOMPARE(Upgrade().result(), int(QDialog::Accepted));
         QCOMPARE(info.size(), 5);
         QCOMPARE(info.value(2), u"Количество позиций="_s + QString::number(m_update.size()));
 
@@ -522,11 +508,11 @@ private Q_SLOTS:
     void cancelChangesNothing() {
         Start();
         const QByteArray before = ReadBytes(DataFile());
-        m_upgrade->UpdateFileName = Home(u"upgrade.upr"_s);
+        Upgrade().UpdateFileName = Home(u"upgrade.upr"_s);
         auto dialog = OnDialog(u"Button_Cancel"_s);
-        m_upgrade->ShowUpdateInfo();
+        Upgrade().ShowUpdateInfo();
         QVERIFY(dialog->Ok());
-        QCOMPARE(m_upgrade->result(), int(QDialog::Rejected));
+        QCOMPARE(Upgrade().result(), int(QDialog::Rejected));
         QCOMPARE(ReadBytes(DataFile()), before);
         QCOMPARE(PriceCount(), int(m_articles.size()));
         QVERIFY(!QFile::exists(Home(u"system.ini"_s)) ||
@@ -536,10 +522,10 @@ private Q_SLOTS:
     void emptyPriceInformationShowsOneBlankRow() {
         Start();
         WriteTable(Home(u"e.upr"_s), {Version(u"1020"_s)});
-        m_upgrade->UpdateFileName = Home(u"e.upr"_s);
+        Upgrade().UpdateFileName = Home(u"e.upr"_s);
         QStringList info;
         auto dialog = OnDialog(u"Button_Cancel"_s, &info);
-        m_upgrade->ShowUpdateInfo();
+        Upgrade().ShowUpdateInfo();
         QVERIFY(dialog->Ok());
         QCOMPARE(info, (QStringList{QString(), QString()}));
     }
@@ -547,11 +533,11 @@ private Q_SLOTS:
     void refusedPackageShowsNoDialog() {
         Start();
         WriteTable(Home(u"old.upr"_s), {Version(u"1019"_s)});
-        m_upgrade->UpdateFileName = Home(u"old.upr"_s);
+        Upgrade().UpdateFileName = Home(u"old.upr"_s);
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        m_upgrade->ShowUpdateInfo();
-        QVERIFY(!m_upgrade->isVisible());
-        QVERIFY(!m_upgrade->Button_Continue->isEnabled());
+        Upgrade().ShowUpdateInfo();
+        QVERIFY(!Upgrade().isVisible());
+        QVERIFY(!Upgrade().Button_Continue->isEnabled());
         QCOMPARE(
             TMessageBox::ShownTexts(),
             QStringList{kErrorPrefix + u"Несоответствие версий программы (ver 1020) и файла обновления "_s +
@@ -561,13 +547,13 @@ private Q_SLOTS:
 
     void failedApplicationStillClosesTheDialog() {
         Start();
-        m_upgrade->UpdateFileName = Home(u"upgrade.upr"_s);
+        Upgrade().UpdateFileName = Home(u"upgrade.upr"_s);
         auto dialog = OnDialog(u"Button_Continue"_s);
         QFile::remove(DataFile());
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
-        m_upgrade->ShowUpdateInfo();
+        Upgrade().ShowUpdateInfo();
         QVERIFY(dialog->Ok());
-        QCOMPARE(m_upgrade->result(), int(QDialog::Accepted));
+        QCOMPARE(Upgrade().result(), int(QDialog::Accepted));
         QCOMPARE(TMessageBox::ShownTexts(),
                  QStringList{kErrorPrefix + u"Невозможно открыть файл "_s + DataFile()});
         QVERIFY(!QFile::exists(DataFile()));
@@ -592,7 +578,7 @@ private Q_SLOTS:
         Start();
         TFileDialog::SetNextFileName(Home(u"upgrade.zip"_s));
         auto dialog = OnNextModal([this](QWidget* d) {
-            QCOMPARE(m_upgrade->UpdateFileName, Home(u"Temp/upgrade.upr"_s));
+            QCOMPARE(Upgrade().UpdateFileName, Home(u"Temp/upgrade.upr"_s));
             QVERIFY(QFile::exists(Home(u"Temp/upgrade.upr"_s)));
             d->findChild<QPushButton*>(u"Button_Continue"_s)->click();
         });
@@ -618,7 +604,7 @@ private Q_SLOTS:
         auto dialog = OnDialog(u"Button_Cancel"_s);
         m_main->PriceUpdateManual->trigger();
         QVERIFY(dialog->Ok());
-        QCOMPARE(m_upgrade->UpdateFileName, Home(u"upgrade.upr"_s));
+        QCOMPARE(Upgrade().UpdateFileName, Home(u"upgrade.upr"_s));
         QVERIFY(QFile::exists(Home(u"upgrade.upr"_s)));
         QCOMPARE(PriceCount(), int(m_articles.size()));
     }

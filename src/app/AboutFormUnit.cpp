@@ -1,6 +1,5 @@
 #include "AboutFormUnit.h"
 
-#include "AutorFormUnit.h"
 #include "framework/LinkLabel.h"
 #include "framework/NumberText.h"
 #include "framework/StringGrid.h"
@@ -23,8 +22,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-TAboutForm* AboutForm = nullptr;
 
 namespace {
 
@@ -89,8 +86,9 @@ QString ProgramVersionText(const QString& fileVersion) {
     return u"%1.%2 (%3)"_s.arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);
 }
 
-TAboutForm::TAboutForm(const TPriceList& priceList, QAction* copyCommand, QWidget* parent)
-    : QDialog(parent), m_priceList(priceList) {
+TAboutForm::TAboutForm(const TPriceList& priceList, QAction* copyCommand, QAction* vendorCommand,
+                       QWidget* parent)
+    : QDialog(parent), m_priceList(priceList), m_vendorCommand(vendorCommand) {
     setObjectName(u"AboutForm"_s);
     setWindowTitle(u"Информация"_s);
     setSizeGripEnabled(true);
@@ -123,12 +121,9 @@ TAboutForm::TAboutForm(const TPriceList& priceList, QAction* copyCommand, QWidge
     resize(680, 460);
 
     FormCreate();
-    if (!AboutForm) AboutForm = this;
 }
 
-TAboutForm::~TAboutForm() {
-    if (AboutForm == this) AboutForm = nullptr;
-}
+TAboutForm::~TAboutForm() = default;
 
 QWidget* TAboutForm::CreateAboutPage() {
     auto* page = new QWidget;
@@ -232,5 +227,5 @@ void TAboutForm::MainLabelClick() {
 }
 
 void TAboutForm::AutorLabelClick() {
-    if (AutorForm) AutorForm->exec();
+    if (m_vendorCommand) m_vendorCommand->trigger();
 }

@@ -21,8 +21,9 @@ class TAboutForm : public QDialog {
     Q_OBJECT
 
 public:
-    // copyCommand is offered by the grids' context menus.
-    TAboutForm(const TPriceList& priceList, QAction* copyCommand, QWidget* parent = nullptr);
+    // copyCommand is offered by the grids' context menus; vendorCommand opens the wholesaler's dialog.
+    TAboutForm(const TPriceList& priceList, QAction* copyCommand, QAction* vendorCommand = nullptr,
+               QWidget* parent = nullptr);
     ~TAboutForm() override;
 
     // Brings the page to the front and shows the dialog modally; the page stays in front until the
@@ -52,7 +53,5 @@ private:
     QWidget* CreateAboutPage();
 
     const TPriceList& m_priceList;
+    QAction* m_vendorCommand;
 };
-
-// The program's one information dialog, set while a TAboutForm exists.
-extern TAboutForm* AboutForm;

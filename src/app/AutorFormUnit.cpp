@@ -15,8 +15,6 @@
 
 using namespace Qt::StringLiterals;
 
-TAutorForm* AutorForm = nullptr;
-
 TAutorForm::TAutorForm(QWidget* parent) : QDialog(parent) {
     setObjectName(u"AutorForm"_s);
     setWindowTitle(u"Информация ООО \"Велстрон\""_s);
@@ -75,12 +73,9 @@ TAutorForm::TAutorForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    if (!AutorForm) AutorForm = this;
 }
 
-TAutorForm::~TAutorForm() {
-    if (AutorForm == this) AutorForm = nullptr;
-}
+TAutorForm::~TAutorForm() = default;
 
 void TAutorForm::showEvent(QShowEvent* event) {
     FormActivate();

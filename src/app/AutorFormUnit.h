@@ -31,6 +31,3 @@ private:
     void EmailLabelClick(const TLinkLabel* label);
     void AUTOR_WEB_LabelClick();
 };
-
-// The program's one vendor dialog, set while a TAutorForm exists.
-extern TAutorForm* AutorForm;

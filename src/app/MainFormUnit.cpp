@@ -44,8 +44,6 @@
 
 using namespace Qt::StringLiterals;
 
-TMainForm* MainForm = nullptr;
-
 namespace {
 
 constexpr int kNoIcon = -1;
@@ -140,16 +138,13 @@ TMainForm::TMainForm(TSelectForm& selectForm)
     connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::ActionListUpdate);
     qApp->installEventFilter(this);
-    if (!MainForm) MainForm = this;
 
     FormCreate();
-    CreateOrders();
     ActionListUpdate();
 }
 
 TMainForm::~TMainForm() {
     Price_Data->TableViewGrid->OnDrawColumnCell = nullptr;
-    if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::CreateActions() {
@@ -413,26 +408,29 @@ void TMainForm::HelpExecute() {
 }
 
 void TMainForm::SettingExecute() {
-    if (!SettingForm) return;
-    SettingForm->OpenSetting();
+    m_dialogs.SettingForm->OpenSetting();
     // The presence highlighting may have changed.
     Price_Data->TableViewGrid->viewport()->update();
 }
 
+void TMainForm::AttachDialogs(const TMainDialogs& dialogs) {
+    m_dialogs = dialogs;
+    CreateOrders();
+}
+
 void TMainForm::CreateOrders() {
-    EditForm = new TEditForm(this);
-    ContactForm = new TContactForm(this);
     TOrderEnvironment env;
     env.StoredValue = [this](const QString& name) { return FormStorage.StoredValue(name); };
     env.DiscountScale = &PriceList.DiscountScale;
     env.PriceView = Price_Data;
     env.SaveDialog = &SaveDialog;
     env.OpenDialog = &OpenDialog;
-    env.ContactForm = ContactForm;
-    env.EditForm = EditForm;
+    env.ContactForm = m_dialogs.ContactForm;
+    env.EditForm = m_dialogs.EditForm;
+    env.EMAILForm = m_dialogs.EMAILForm;
     env.Storage = &FormStorage;
     env.ToolActions = {OrderSave, OrderSendEMAIL, OrderExportExcel, OrderInf};
-    ContactForm->SetStoredValues(env.StoredValue);
+    m_dialogs.ContactForm->SetStoredValues(env.StoredValue);
     Orders = std::make_unique<TOrderTabs>(OrderControl, std::move(env));
 }
 
@@ -497,7 +495,7 @@ void TMainForm::Price_DataTableViewGridDrawColumnCell(QPainter& canvas, const QR
 
 void TMainForm::PriceFilterExecute() {
     // The dialog only sets the view's filter text and flag; applying them is the window's job.
-    if (FilterForm && FilterForm->exec() == QDialog::Accepted) Price_Data->ApplyFilter();
+    if (m_dialogs.FilterForm->exec() == QDialog::Accepted) Price_Data->ApplyFilter();
     UpdatePriceStatus();
 }
 
@@ -521,19 +519,19 @@ void TMainForm::CopyRecordinStringGridExecute() {
 }
 
 void TMainForm::InfPriceExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Price);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_Price);
 }
 
 void TMainForm::InfDiscountExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_Discount);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_Discount);
 }
 
 void TMainForm::InfAboutExecute() {
-    if (AboutForm) AboutForm->ShowPage(AboutForm->TabSheet_About);
+    m_dialogs.AboutForm->ShowPage(m_dialogs.AboutForm->TabSheet_About);
 }
 
 void TMainForm::InfAutorExecute() {
-    if (AutorForm) AutorForm->exec();
+    m_dialogs.AutorForm->exec();
 }
 
 void TMainForm::PriceUpdateManualExecute() {
@@ -546,8 +544,8 @@ void TMainForm::PriceUpdateManualExecute() {
     OpenDialog.Prepare(u"upr"_s, u"upgrade.upr"_s,
                        u"Файлы обновления|*.upr|Файлы обновления (ZIP)|*.zip|Все файлы|*.*"_s,
                        u"Обновление прайс-листа из файла"_s);
-    if (!OpenDialog.Execute() || !UpgradeForm) return;
-    UpgradeForm->UpdateFromFile(OpenDialog.FileName);
+    if (!OpenDialog.Execute()) return;
+    m_dialogs.UpgradeForm->UpdateFromFile(OpenDialog.FileName);
 }
 
 void TMainForm::PriceUpdateAutoExecute() {
@@ -556,7 +554,7 @@ void TMainForm::PriceUpdateAutoExecute() {
         DownloadUpdate(FormStorage.StoredValue(u"FURL"_s), FormStorage.StoredValue(u"FProxi"_s),
                        FormStorage.StoredValue(u"FProxiPort"_s));
     ShowInformation(u"Файл обновления был успешно закачан в "_s + fileName);
-    if (UpgradeForm) UpgradeForm->UpdateFromFile(fileName);
+    m_dialogs.UpgradeForm->UpdateFromFile(fileName);
 }
 
 TUpgradeEnvironment TMainForm::UpgradeEnvironment() {

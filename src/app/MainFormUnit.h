@@ -1,9 +1,11 @@
 #pragma once
 
 #include "shell/FormStorage.h"
+#include "MainDialogs.h"
 #include "framework/DBGrid.h"
 #include "framework/FileDialog.h"
 #include "price/PriceList.h"
+#include "shell/FormStorage.h"
 
 #include <QMainWindow>
 
@@ -17,9 +19,7 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class TContactForm;
 class TDBNavigator;
-class TEditForm;
 class TOrderTabs;
 class TPriceGridPainter;
 class TSelectForm;
@@ -36,6 +36,8 @@ public:
     // Creating the window loads the price list; when that fails the program is asked to end.
     explicit TMainForm(TSelectForm& selectForm);
     ~TMainForm() override;
+    // The dialogs of the commands, made after the window; the orders are set up with them.
+    void AttachDialogs(const TMainDialogs& dialogs);
 
     TFormStorage FormStorage;
     TPriceList PriceList;
@@ -52,9 +54,7 @@ public:
     TTableView* Price_Data;
     TStatusBar* StatusBar;
 
-    // The open orders and their dialogs.
-    TEditForm* EditForm = nullptr;
-    TContactForm* ContactForm = nullptr;
+    // The open orders; they exist once the dialogs are attached.
     std::unique_ptr<TOrderTabs> Orders;
 
     QAction* PriceFilter;
@@ -141,7 +141,5 @@ private:
     TSelectForm& m_selectForm;
     std::unique_ptr<TPriceGridPainter> m_pricePainter;
     int m_panel1Height = 251;
+    TMainDialogs m_dialogs;
 };
-
-// The program's main window, set while a TMainForm exists.
-extern TMainForm* MainForm;

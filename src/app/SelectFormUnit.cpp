@@ -12,8 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-TSelectForm* SelectForm = nullptr;
-
 TSelectForm::TSelectForm(QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -42,12 +40,9 @@ TSelectForm::TSelectForm(QWidget* parent)
     layout->addLayout(buttons);
     buttons->setContentsMargins(6, 0, 6, 0);
 
-    if (!SelectForm) SelectForm = this;
 }
 
-TSelectForm::~TSelectForm() {
-    if (SelectForm == this) SelectForm = nullptr;
-}
+TSelectForm::~TSelectForm() = default;
 
 void TSelectForm::showEvent(QShowEvent* event) {
     // The caller sets the width before each showing; the window comes up in the middle of the screen.

@@ -26,6 +26,3 @@ private:
     void FormActivate();
     void Select_TableTableViewGridDblClick();
 };
-
-// The program's one selection window, set while a TSelectForm exists.
-extern TSelectForm* SelectForm;

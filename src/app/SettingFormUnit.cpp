@@ -18,8 +18,6 @@
 
 using namespace Qt::StringLiterals;
 
-TSettingForm* SettingForm = nullptr;
-
 namespace {
 
 QLineEdit* NewEdit(const QString& name, QWidget* parent) {
@@ -102,12 +100,9 @@ TSettingForm::TSettingForm(TFormStorage& storage, QWidget* parent) : QDialog(par
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     FormCreate();
-    if (!SettingForm) SettingForm = this;
 }
 
-TSettingForm::~TSettingForm() {
-    if (SettingForm == this) SettingForm = nullptr;
-}
+TSettingForm::~TSettingForm() = default;
 
 void TSettingForm::FormCreate() {
     PageControl->setCurrentIndex(0);

@@ -42,6 +42,3 @@ private:
     QPushButton* Button_Exit;
     QPushButton* ButtonDefault;
 };
-
-// The program's one settings dialog, set while a TSettingForm exists.
-extern TSettingForm* SettingForm;

@@ -5,20 +5,10 @@
 //                                 then ends the program (exit code 0 when the picture was written);
 //   TEVLAR_TEST_ANSWER_OK=1       answers every message box with OK instead of waiting for a click
 //                                 and writes the boxes' texts to standard error at exit.
-#include "app/AboutFormUnit.h"
-#include "shell/Application.h"
-#include "app/AutorFormUnit.h"
-#include "shell/FlashForm.h"
 #include "app/MainFormUnit.h"
-#include "app/SelectFormUnit.h"
-#include "app/SettingFormUnit.h"
-#include "shell/SysUnit.h"
+#include "app/Program.h"
 #include "framework/MessageBox.h"
-#include "order/EMAILFormUnit.h"
-#include "order/OrderTabs.h"
-#include "price/FilterFormUnit.h"
-#include "price/TableViewUnit.h"
-#include "update/UpgradeFormUnit.h"
+#include "shell/Application.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -61,25 +51,10 @@ void ScreenshotAndQuit(QWidget& window, const QString& fileName) {
     });
 }
 
-// Start-up in its fixed order: the main window's creation already uses the selection and wait windows.
 int Start(TApplication& app) {
-    LoadQtTranslation();
-    TSelectForm selectForm;
-    TFlash flash;
-    QGuiApplication::setApplicationDisplayName(u"Тевлар"_s);
-    TMainForm mainForm(selectForm);
-    TFilterForm filterForm(*mainForm.Price_Data, selectForm, *selectForm.Select_Table, &mainForm);
-    TUpgradeForm upgradeForm(mainForm.UpgradeEnvironment(), &mainForm);
-    TAboutForm aboutForm(mainForm.PriceList, mainForm.CopyRecordinStringGrid, &mainForm);
-    TAutorForm autorForm(&mainForm);
-    TSettingForm settingForm(mainForm.FormStorage, &mainForm);
-    TEMAILForm emailForm(mainForm.FormStorage, &mainForm);
-    mainForm.Orders->SetEMAILForm(&emailForm);
-    InitShell(app.arguments(), [&mainForm](const QString& fileName) {
-        RunHandler([&] { mainForm.OrderOpenFile(fileName); });
-    });
-
+    const TProgram program(app.arguments());
     if (TApplication::Terminated()) return TApplication::Run();
+    TMainForm& mainForm = program.MainForm();
     mainForm.show();
     if (const QString shot = qEnvironmentVariable("TEVLAR_SCREENSHOT"); !shot.isEmpty())
         ScreenshotAndQuit(mainForm, shot);

@@ -8,7 +8,6 @@
 
 class QKeyEvent;
 class QTabWidget;
-class TEMAILForm;
 class TOrderFrame;
 
 // The open orders: one slot per order created or opened in this run (closed slots stay empty and are
@@ -41,8 +40,6 @@ public:
     void OrderInfExecute();
     void OrderSendEMAILExecute();
     void OrderExportExcelExecute();
-    // The recipient dialog is made after the main window; orders created from then on use it.
-    void SetEMAILForm(TEMAILForm* form) { m_env.EMAILForm = form; }
     bool CloseOrder(TOrderFrame* order);
 
     // The price grid's double click and Enter: the current article into the current order.

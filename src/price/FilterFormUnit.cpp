@@ -22,8 +22,6 @@
 
 using namespace Qt::StringLiterals;
 
-TFilterForm* FilterForm = nullptr;
-
 namespace {
 
 constexpr int kTitleColumn = TFilterTable::TitleColumn;
@@ -165,12 +163,9 @@ TFilterForm::TFilterForm(TTableView& priceView, QDialog& selectForm, TTableView&
     layout->addStretch();
     layout->addLayout(buttons);
 
-    if (!FilterForm) FilterForm = this;
 }
 
-TFilterForm::~TFilterForm() {
-    if (FilterForm == this) FilterForm = nullptr;
-}
+TFilterForm::~TFilterForm() = default;
 
 TFlagChoice TFilterForm::DopPanelItem() const {
     return TFlagChoice(std::max(0, m_dopItems->checkedId()));

@@ -66,6 +66,3 @@ private:
     TFilterTableModel* m_model;
     QButtonGroup* m_dopItems;
 };
-
-// The program's one filter dialog, set while a TFilterForm exists.
-extern TFilterForm* FilterForm;

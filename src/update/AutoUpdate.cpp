@@ -1,10 +1,10 @@
 #include "AutoUpdate.h"
 
+#include "shell/FlashForm.h"
+#include "shell/SysUnit.h"
 #include "framework/ProcessMessages.h"
 #include "HttpDownload.h"
 #include "PackageSignature.h"
-#include "shell/FlashForm.h"
-#include "shell/SysUnit.h"
 #include "UpdateSignature.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "UpgradeFormUnit.h"
 
-#include "framework/DialogButton.h"
-#include "framework/ProcessMessages.h"
 #include "shell/Application.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
+#include "framework/DialogButton.h"
+#include "framework/ProcessMessages.h"
 #include "Unzip.h"
 #include "UpdatePackage.h"
 #include "UpdateSignature.h"
@@ -22,8 +22,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-TUpgradeForm* UpgradeForm = nullptr;
 
 namespace {
 
@@ -110,12 +108,9 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
         connect(infPrice, &QAction::enabledChanged, Button_InfPrice, &QPushButton::setEnabled);
     }
 
-    if (!UpgradeForm) UpgradeForm = this;
 }
 
-TUpgradeForm::~TUpgradeForm() {
-    if (UpgradeForm == this) UpgradeForm = nullptr;
-}
+TUpgradeForm::~TUpgradeForm() = default;
 
 void TUpgradeForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

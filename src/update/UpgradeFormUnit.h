@@ -69,6 +69,3 @@ private:
 
     TUpgradeEnvironment m_environment;
 };
-
-// The program's one update dialog, set while a TUpgradeForm exists.
-extern TUpgradeForm* UpgradeForm;
