@@ -59,3 +59,4 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data);
 void AddUpdateRows(BenchSuite& suite, const BenchData& data);
 void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
 void AddDownloadRows(BenchSuite& suite, const BenchData& data);
+void AddSignatureRows(BenchSuite& suite, const BenchData& data);

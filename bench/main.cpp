@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     AddUpdateRows(suite, data);
     AddOrderExportRow(suite, data);
     AddDownloadRows(suite, data);
+    AddSignatureRows(suite, data);
     suite.RunAll();
     return 0;
 }

@@ -8,6 +8,8 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -127,12 +129,15 @@ std::optional<TMinisignSignature> TMinisignSignature::Parse(QByteArrayView bytes
     if (bytes.size() > kMaxFileSize) return {};
     const QList<QByteArrayView> lines = Lines(bytes);
     if (lines.size() != 4 || !lines[0].startsWith(kUntrusted) || !lines[2].startsWith(kTrusted)) return {};
-    const QByteArray signed_ = Base64(lines[1], kAlgorithmSize + TMinisignKey::kKeyIdSize + kSignatureSize);
+    const QByteArray signatureLine =
+        Base64(lines[1], kAlgorithmSize + TMinisignKey::kKeyIdSize + kSignatureSize);
     const QByteArray global = Base64(lines[3], kSignatureSize);
-    const QByteArrayView algorithm = QByteArrayView(signed_).first(std::min(signed_.size(), kAlgorithmSize));
+    const QByteArrayView algorithm =
+        QByteArrayView(signatureLine).first(std::min(signatureLine.size(), kAlgorithmSize));
     if (global.isEmpty() || (algorithm != kPlain && algorithm != kHashed)) return {};
-    return TMinisignSignature{algorithm == kHashed, signed_.sliced(kAlgorithmSize, TMinisignKey::kKeyIdSize),
-                              signed_.sliced(kAlgorithmSize + TMinisignKey::kKeyIdSize),
+    return TMinisignSignature{algorithm == kHashed,
+                              signatureLine.sliced(kAlgorithmSize, TMinisignKey::kKeyIdSize),
+                              signatureLine.sliced(kAlgorithmSize + TMinisignKey::kKeyIdSize),
                               lines[2].sliced(kTrusted.size()).toByteArray(), global};
 }
 
