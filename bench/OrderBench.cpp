@@ -60,7 +60,7 @@ void AddOrderPostRow(BenchSuite& suite, const BenchData& data) {
                .Prepare =
                    [state, path] {
                        OrderFile::Write(path, {}, SampleLines());
-                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.StoredValue = [](TStoredValue) { return QString(); };
                        state->Env.DiscountScale = &state->Scale;
                        state->Order = std::make_unique<TOrderFrame>(state->Env, 0, path);
                    },
@@ -93,7 +93,7 @@ void AddOrderExportRow(BenchSuite& suite, const BenchData& data) {
                .Prepare =
                    [state, orderPath, path] {
                        OrderFile::Write(orderPath, {}, SampleLines());
-                       state->Env.StoredValue = [](const QString&) { return QString(); };
+                       state->Env.StoredValue = [](TStoredValue) { return QString(); };
                        state->Env.DiscountScale = &state->Scale;
                        state->Order = std::make_unique<TOrderFrame>(state->Env, 0, orderPath);
                        state->Order->UpdateStatus();

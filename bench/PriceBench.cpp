@@ -100,7 +100,7 @@ void AddPriceRows(BenchSuite& suite, const BenchData& data) {
                        // From the file's order every time: the selection copy holds it.
                        sortView->Table->CopyFrom(loaded->Price.Select);
                        sortView->SortField = u"Name"_s;
-                       sortView->SortMode = 1;
+                       sortView->SortMode = TSortMode::Ascending;
                        sortView->ApplySort();
                    },
                .Floor =

@@ -1,5 +1,6 @@
 #include "DemoData.h"
 
+#include "tablefile/FileVersion.h"
 #include "tablefile/ImpExp.h"
 #include "text/TException.h"
 
@@ -198,7 +199,7 @@ void WriteArticles(TImpExpFile& file, const std::vector<Article>& articles, bool
 void WriteVersion(TImpExpFile& file, QStringView section) {
     file.OpenSection(section);
     file.AddFields({u"ВЕРСИЯ"_s});
-    file.FieldByName(u"ВЕРСИЯ").Value = u"1020"_s;
+    file.FieldByName(u"ВЕРСИЯ").Value = FileVersion::Current.toString();
     file.AppendRecord();
 }
 

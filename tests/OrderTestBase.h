@@ -40,16 +40,16 @@ protected:
         m_price->TableViewGrid->SetColumns(PriceColumns());
         m_storage = std::make_unique<TFormStorage>(m_dir->filePath(QStringLiteral("system.ini")),
                                                    QStringLiteral("SYSTEM"));
-        m_storage->SetStoredValue(QStringLiteral("FOrgName"), QStringLiteral(u"ООО Ромашка"));
-        m_storage->SetStoredValue(QStringLiteral("FAdress"), QStringLiteral(u"г. Тверь, ул. Луговая, 1"));
-        m_storage->SetStoredValue(QStringLiteral("FPhone"), QStringLiteral("12-34-56"));
-        m_storage->SetStoredValue(QStringLiteral("FContactPerson"), QStringLiteral(u"Иванов И. И."));
+        m_storage->SetStoredValue(TStoredValue::FOrgName, QStringLiteral(u"ООО Ромашка"));
+        m_storage->SetStoredValue(TStoredValue::FAdress, QStringLiteral(u"г. Тверь, ул. Луговая, 1"));
+        m_storage->SetStoredValue(TStoredValue::FPhone, QStringLiteral("12-34-56"));
+        m_storage->SetStoredValue(TStoredValue::FContactPerson, QStringLiteral(u"Иванов И. И."));
         m_contactForm = std::make_unique<TContactForm>();
         m_editForm = std::make_unique<TEditForm>();
         m_emailForm = std::make_unique<TEMAILForm>(*m_storage);
         m_scale = {{1000, 3}, {5000, 5}};
         TOrderEnvironment env;
-        env.StoredValue = [this](const QString& name) { return m_storage->StoredValue(name); };
+        env.StoredValue = [this](TStoredValue value) { return m_storage->StoredValue(value); };
         env.DiscountScale = &m_scale;
         env.PriceView = m_price.get();
         env.SaveDialog = &m_saveDialog;

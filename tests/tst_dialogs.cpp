@@ -125,15 +125,18 @@ private Q_SLOTS:
         dialog.FilterIndex = 2;
         dialog.Title = u"Экспорт"_s;
         dialog.Options = TFileDialog::OverwritePrompt | TFileDialog::EnableSizing;
-        QString name, title, filter;
+        // The dialog opens in the proposed file's folder, wherever the test runs from.
+        dialog.FileName = dir.filePath(u"старый.xls"_s);
+        QString name, title, filter, folder;
         auto outcome = OnNextModal([&](QWidget* w) {
             auto* fileDialog = qobject_cast<QFileDialog*>(w);
             QVERIFY(fileDialog);
             name = fileDialog->objectName();
             title = fileDialog->windowTitle();
             filter = fileDialog->selectedNameFilter();
+            folder = fileDialog->directory().absolutePath();
             fileDialog->selectNameFilter(fileDialog->nameFilters().first());
-            fileDialog->selectFile(dir.filePath(u"прайс"_s));
+            fileDialog->selectFile(u"прайс"_s);
             static_cast<QDialog*>(fileDialog)->accept(); // QFileDialog::accept, as the Save button
         });
         QVERIFY(dialog.Execute());
@@ -141,6 +144,7 @@ private Q_SLOTS:
         QCOMPARE(name, u"SaveDialog"_s);
         QCOMPARE(title, u"Экспорт"_s);
         QCOMPARE(filter, u"Все файлы (*)"_s);
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
         QCOMPARE(dialog.FileName, dir.filePath(u"прайс.xls"_s));
         QCOMPARE(dialog.FilterIndex, 1);
     }

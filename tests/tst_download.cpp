@@ -372,7 +372,7 @@ private Q_SLOTS:
         TMainForm& main = *m_main;
         TFlash& flash = m_program->Flash();
         TUpgradeForm& upgrade = m_program->UpgradeForm();
-        main.FormStorage.SetStoredValue(u"FURL"_s, Url(server));
+        main.FormStorage.SetStoredValue(TStoredValue::FURL, Url(server));
         // An order open during the update keeps its line.
         auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
         main.NewOrder->trigger();
@@ -407,7 +407,7 @@ private Q_SLOTS:
         StartProgram();
         TMainForm& main = *m_main;
         TFlash& flash = m_program->Flash();
-        main.FormStorage.SetStoredValue(u"FURL"_s, Url(server));
+        main.FormStorage.SetStoredValue(TStoredValue::FURL, Url(server));
 
         // The wait window's own Cancel button, pressed once the progress shows.
         QString progress;
@@ -445,7 +445,7 @@ private Q_SLOTS:
         TMainForm& main = *m_main;
         TFlash& flash = m_program->Flash();
         TUpgradeForm& upgrade = m_program->UpgradeForm();
-        main.FormStorage.SetStoredValue(u"FURL"_s, withAddress ? Url(server) : QString());
+        main.FormStorage.SetStoredValue(TStoredValue::FURL, withAddress ? Url(server) : QString());
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         main.PriceUpdateAuto->trigger();
         QCOMPARE(TMessageBox::ShownTexts(), QStringList{kErrorPrefix + message});

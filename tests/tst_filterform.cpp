@@ -235,7 +235,7 @@ private Q_SLOTS:
         select.SetViewState(u"1#Code"_s, u"1#Producer=Mann|"_s);
         PreparePick(select, u"Producer"_s, u"BOS"_s);
         QCOMPARE(select.Table->RecordCount(), 5); // no filter
-        QCOMPARE(select.SortMode, 2);
+        QCOMPARE(select.SortMode, TSortMode::Descending);
         QCOMPARE(select.SortField, u"Producer"_s);
         QCOMPARE(Picked(*select.Table, u"Producer"_s), u"BOSCH AG"_s); // the first "bos…" from the end
         QCOMPARE(select.Table->RecNo(), Column(*select.Table, u"Producer"_s).indexOf(u"BOSCH AG"_s));
@@ -417,7 +417,7 @@ private Q_SLOTS:
                 const TMemTable& table = *Select().Select_Table->Table;
                 QCOMPARE(table.RecordCount(), kArticles);
                 QCOMPARE(Select().Select_Table->SortField, u"Name"_s);
-                QCOMPARE(Select().Select_Table->SortMode, 2);
+                QCOMPARE(Select().Select_Table->SortMode, TSortMode::Descending);
                 QCOMPARE(Picked(table, u"Name"_s), u"Свеча накаливания"_s);
                 // The user takes the next one down.
                 QTest::keyClick(selectGrid, Qt::Key_Down);
@@ -449,7 +449,7 @@ private Q_SLOTS:
         for (int column = 0; column < selectGrid->ColumnCount(); ++column)
             QVERIFY(selectGrid->Column(column).Visible);
         QCOMPARE(Select().Select_Table->SortField, u"Price"_s);
-        QCOMPARE(Select().Select_Table->SortMode, 2);
+        QCOMPARE(Select().Select_Table->SortMode, TSortMode::Descending);
     }
 };
 

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -16,15 +18,6 @@ private:
     QTemporaryDir m_dir;
     QString Path(const QString& name = u"system.ini"_s) const { return m_dir.filePath(name); }
 
-    void WriteBytes(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray ReadBytes(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 
 private Q_SLOTS:
     void init() { QFile::remove(Path()); }

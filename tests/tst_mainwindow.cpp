@@ -176,6 +176,48 @@ private Q_SLOTS:
         QCOMPARE(table.RecNo(), 0);
     }
 
+    void actionsCarryTheirCaptionsHintsAndShortcuts() {
+        struct Row {
+            const char16_t* Name;
+            const char16_t* Category;
+            const char16_t* Caption;
+            const char16_t* Hint;
+            const char16_t* Shortcut;
+        };
+        const Row table[] = {
+            {u"PriceFilter", u"Price", u"Фильтр прайс-листа", u"Фильтрация прайс-листа", u"Ctrl+F"},
+            {u"PriceExportExcel", u"Price", u"Экспорт в Excel", u"Экспорт прайс-листа в Excel", u""},
+            {u"PriceUpdateManual", u"Price", u"Обновление прайс-листа...", u"Обновление прайс-листа из файла", u""},
+            {u"PriceUpdateAuto", u"Price", u"Автоматическое обновление",
+             u"Автоматическое обновление прайс-листа из интернета", u""},
+            {u"InfPrice", u"Inf", u"о текущем прайс-листе", u"Информация о прайс-листе", u""},
+            {u"InfDiscount", u"Inf", u"о системе скидок", u"Информация о системе скидок", u""},
+            {u"InfAutor", u"Inf", u"Информация ООО \"Велстрон\"", u"Информация ООО \"Велстрон\"", u""},
+            {u"InfAbout", u"Inf", u"Информация о программе", u"Информация о программе", u""},
+            {u"CopyRecordinStringGrid", u"General", u"Копировать", u"Копировать в буфер обмена", u"Ctrl+C"},
+            {u"Help", u"General", u"Помощь", u"Помощь", u"F1"},
+            {u"Setting", u"General", u"Настройки", u"Настройки", u"Ctrl+P"},
+            {u"NewOrder", u"Order", u"Новый заказ", u"Добавление нового заказа", u"Ctrl+N"},
+            {u"OrderOpen", u"Order", u"Открыть", u"Открыть заказ", u"Ctrl+O"},
+            {u"OrderCloseAll", u"Order", u"&Закрыть все", u"Закрыть все заказы", u""},
+            {u"OrderClose", u"Order", u"Закрыть", u"Закрыть текущий заказ", u"Ctrl+F4"},
+            {u"OrderSave", u"Order", u"Сохранить", u"Сохранить заказ", u"Ctrl+S"},
+            {u"OrderSaveAs", u"Order", u"Сохранить как", u"Сохранить заказ в файл", u""},
+            {u"OrderSendEMAIL", u"Order", u"Отправить по E-Mail", u"Посылка заказа по E-Mail", u""},
+            {u"OrderExportExcel", u"Order", u"Экспорт в Excel", u"Экспорт заказа в Excel", u""},
+            {u"OrderInf", u"Order", u"Информация о заказе", u"Информация о заказе", u""},
+        };
+        for (const Row& row : table) {
+            const QString name = QString::fromUtf16(row.Name);
+            const QAction* action = Action(name);
+            QVERIFY2(action, qPrintable(name));
+            QCOMPARE(action->property("Category").toString(), QString::fromUtf16(row.Category));
+            QCOMPARE(action->text(), QString::fromUtf16(row.Caption));
+            QCOMPARE(action->statusTip(), QString::fromUtf16(row.Hint));
+            QCOMPARE(action->shortcut(), QKeySequence(QString::fromUtf16(row.Shortcut)));
+        }
+    }
+
     void menusAndToolbar() {
         QStringList titles;
         for (const QAction* action : m_main->menuBar()->actions())
@@ -368,6 +410,22 @@ private Q_SLOTS:
         QVERIFY(TMessageBox::ShownTexts().isEmpty());
     }
 
+    void closingDuringAnOperationIsRefused() {
+        auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
+        Action(u"NewOrder"_s)->trigger();
+        QVERIFY(info->Ok());
+        ShowWait(u"Обновление прайс-листа.\rЖдите..."_s);
+        // The title bar's button, as the window manager sends it.
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
+        QCOMPARE(m_main->OrderControl->count(), 1);
+        QVERIFY(!QFileInfo::exists(HomeFile(u"system.ini"_s)));
+        HideWait();
+        QVERIFY(m_main->close());
+        QCOMPARE(m_main->OrderControl->count(), 0);
+        QVERIFY(QFileInfo::exists(HomeFile(u"system.ini"_s)));
+    }
+
     void closingAsksAboutAModifiedOrder() {
         auto info = OnNextModal([](QWidget* d) { d->findChild<QPushButton*>(u"Button_Exit"_s)->click(); });
         Action(u"NewOrder"_s)->trigger();
@@ -459,7 +517,7 @@ private Q_SLOTS:
         StopProgram();
         StartAndShowProgram();
         TTableView& again = *m_main->Price_Data;
-        QCOMPARE(again.SortMode, 2);
+        QCOMPARE(again.SortMode, TSortMode::Descending);
         QCOMPARE(again.SortField, u"Name"_s);
         QCOMPARE(again.FilterText, u"Presence=+|"_s);
         QCOMPARE(again.Table->RecordCount(), shown);

@@ -1,3 +1,5 @@
+#include "FileSizeLimit.h"
+#include "TestFiles.h"
 #include "order/OrderFile.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
@@ -26,12 +28,6 @@ class TstOrderFile : public QObject {
                 u"+7 4822 00-00-00"_s,
                 u"Иванов И. И."_s,
                 5};
-    }
-
-    static void WriteRaw(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
     }
 
     static QString ReadError(const QString& path) {
@@ -105,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(QString, shownVersion);
         const QString path = PathOf(u"bad.zkz"_s);
-        WriteRaw(path, content);
+        WriteBytes(path, content);
         QCOMPARE(ReadError(path), u"Несоответствие версий программы (ver 1020) и файла заказа "_s + path +
                                       u" (ver "_s + shownVersion + u")."_s);
     }
@@ -117,7 +113,7 @@ private Q_SLOTS:
 
     void laterVersionRecordCounts() {
         const QString path = PathOf(u"two.zkz"_s);
-        WriteRaw(path, Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n"
+        WriteBytes(path, Cp(u"\tНАЧАЛО_РАЗДЕЛА\t\r\nДАННЫЕ_ЗАКАЗА\r\n\tПОЛЯ_ОСН\t\r\nВЕРСИЯ\r\n"
                           u"\tЗАП_ОСН\t\r\n1019\r\n\tЗАП_ОСН\t\r\n1020\r\n"_s));
         QCOMPARE(ReadError(path), QString());
     }
@@ -125,17 +121,20 @@ private Q_SLOTS:
     void failedWriteKeepsThePreviousFile() {
         const QString path = PathOf(u"keep.zkz"_s);
         OrderFile::Write(path, SampleHeader(), {{u"A"_s, u"B"_s, 1, 1, 1, u""_s}});
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray before = f.readAll();
-        f.close();
-        // A folder in the way of the temporary file's rename: the write cannot complete.
+        const QByteArray before = ReadBytes(path);
+        std::vector<OrderLine> many(200, {u"КОД"_s, u"Длинное наименование детали"_s, 3, 120.5, 361.5, u"к"_s});
+        {
+            // The disk fills up half-way through the new, larger file.
+            const FileSizeLimit limit(before.size() + 1000);
+            QVERIFY_THROWS_EXCEPTION(TException, OrderFile::Write(path, SampleHeader(), many));
+        }
+        QCOMPARE(ReadBytes(path), before);
+        QCOMPARE(QDir(m_dir.path()).entryList({u"keep.zkz*"_s}, QDir::Files), QStringList{u"keep.zkz"_s});
+        // A folder in the way of the file: nothing is written, nothing is left behind.
         const QString blocked = PathOf(u"blocked.zkz"_s);
         QVERIFY(QDir().mkpath(blocked + u"/inside"_s));
         QVERIFY_THROWS_EXCEPTION(TException, OrderFile::Write(blocked, SampleHeader(), {}));
-        QVERIFY(QFileInfo(blocked).isDir());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QVERIFY(QFileInfo::exists(blocked + u"/inside"_s));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
 #include "StandIns.h"
+#include "TestFiles.h"
 
 #include "shell/FormStorage.h"
 #include "shell/VendorInfo.h"
@@ -46,20 +47,9 @@ OrderHeader SampleHeader() {
             u"г. Тверь"_s, u"+7 4822 00-00-00"_s, u"Иванов И. И."_s,  5};
 }
 
-QList<OrderExport::TColumn> DefaultColumns() {
+QList<TGridColumn> DefaultColumns() {
     return {{u"Code"_s, u"Код"_s},   {u"Name"_s, u"Наименование"_s}, {u"Count"_s, u"Кол-во"_s},
             {u"Price"_s, u"Цена"_s}, {u"Summa"_s, u"Сумма"_s},       {u"Comment"_s, u"Комментарий"_s}};
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A line table as the order frame keeps it.
@@ -198,9 +188,9 @@ private Q_SLOTS:
         QFETCH(QStringList, fields);
         QFETCH(QString, titles);
         QFETCH(QString, total);
-        QList<OrderExport::TColumn> columns;
+        QList<TGridColumn> columns;
         for (const QString& field : fields)
-            for (const OrderExport::TColumn& column : DefaultColumns())
+            for (const TGridColumn& column : DefaultColumns())
                 if (SameText(column.FieldName, field)) columns.append({field, column.Title});
         OrderHeader header = SampleHeader();
         header.DiscountPercent = 0;
@@ -344,7 +334,7 @@ private Q_SLOTS:
         QCOMPARE(m_saveDialog.DefaultExt, u"xls"_s);
         QVERIFY(m_saveDialog.Options.testFlag(TFileDialog::OverwritePrompt));
 
-        const QStringList lines = ExportLines(ReadFile(path));
+        const QStringList lines = ExportLines(ReadBytes(path));
         QCOMPARE(lines.size(), 14);
         QCOMPARE(lines[0], u"Заказ №1 от 01.02.2024"_s);
         QCOMPARE(lines[1], u"Организация\tООО Ромашка"_s);
@@ -376,7 +366,7 @@ private Q_SLOTS:
         for (int i = 0; i < 50; ++i)
             AddLine(order, {u"AB%1"_s.arg(i), u"Фильтр масляный"_s, 1, 40, 40, {}});
         const QString path = PathOf(u"Заказ.xls"_s);
-        WriteFile(path, "old export");
+        WriteBytes(path, "old export");
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         TFileDialog::SetNextFileName(path);
         {
@@ -388,7 +378,7 @@ private Q_SLOTS:
                 QVERIFY2(e.Message().startsWith(u"Ошибка записи файла "_s + path), qPrintable(e.Message()));
             }
         }
-        QCOMPARE(ReadFile(path), "old export");
+        QCOMPARE(ReadBytes(path), "old export");
         QCOMPARE(QDir(m_dir->path()).entryList({u"Заказ.xls*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{u"Заказ.xls"_s});
         QVERIFY(opened.Urls.isEmpty());

@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+#include "FileSizeLimit.h"
 #include "ModalHelper.h"
 #include "OrderTestBase.h"
 
@@ -380,14 +382,28 @@ private Q_SLOTS:
     void failedSaveKeepsTheOrderAndTheOldFile() {
         TOrderFrame* order = NewOrder();
         AddArticle(u"AB1"_s, 1);
-        const QString blocked = m_dir->filePath(u"folder.zkz"_s);
-        QVERIFY(QDir().mkpath(blocked + u"/inside"_s));
-        TFileDialog::SetNextFileName(blocked);
-        QVERIFY_THROWS_EXCEPTION(TException, m_orders->OrderSaveExecute());
+        const QString path = m_dir->filePath(u"old.zkz"_s);
+        TFileDialog::SetNextFileName(path);
+        m_orders->OrderSaveExecute();
+        const QByteArray before = ReadBytes(path);
+        AddArticle(u"AB12"_s, 2, QString(80, u'ж'));
+        AddArticle(u"тр7"_s, 3, QString(80, u'ю'));
         QVERIFY(order->Modified);
-        QVERIFY(!order->HasFile);
-        QCOMPARE(order->FileName, u"Без имени"_s);
-        QVERIFY(QFileInfo(blocked).isDir());
+        {
+            // The disk fills up while the larger order is written over the old file.
+            const FileSizeLimit limit(before.size() + 60);
+            QVERIFY_THROWS_EXCEPTION(TException, m_orders->OrderSaveExecute());
+            // Saved under another name, the order still belongs to its file.
+            TFileDialog::SetNextFileName(m_dir->filePath(u"other.zkz"_s));
+            QVERIFY_THROWS_EXCEPTION(TException, m_orders->OrderSaveAsExecute());
+        }
+        QCOMPARE(ReadBytes(path), before);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(u"other.zkz"_s)));
+        QVERIFY(order->Modified);
+        QVERIFY(order->HasFile);
+        QCOMPARE(order->FileName, path);
+        m_orders->OrderSaveExecute();
+        QCOMPARE(OrderFile::Read(path).Lines.size(), order->Lines().size());
     }
 
     void damagedFilesOpenNoTab_data() {

@@ -390,7 +390,7 @@ private Q_SLOTS:
         QFETCH(QString, setting);
         QFETCH(bool, highlighted);
         StartWindow();
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, setting);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, setting);
         const QRgb lime = qRgb(0, 255, 0), white = qRgb(255, 255, 255);
         const QPoint free(kCell.right() - 1, kCell.bottom()); // below the text
         // Presence "+", "+ ", "++", "", "+": only the exact plus counts.
@@ -409,7 +409,7 @@ private Q_SLOTS:
 
     void priceCellShowsTheChangeIcon() {
         StartWindow();
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, u"0"_s);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, u"0"_s);
         const QImage strip = TPriceGridPainter::PicClip();
         // Flags N, D, U, n, "", u, X, U.
         const QList<int> icons = {0, 1, 2, -1, -1, -1, -1, 2};
@@ -422,7 +422,7 @@ private Q_SLOTS:
             QCOMPARE(cell.pixel(7, 7), expected);
         }
         // The icon sits on the lime of an in-stock row: "U" in a row with "+".
-        m_main->FormStorage.SetStoredValue(u"FLightPresense"_s, u"1"_s);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FLightPresense, u"1"_s);
         const QImage lime = PaintCell(u"Price"_s, 7);
         QCOMPARE(lime.pixel(0, 0), qRgb(0, 255, 0));
         QCOMPARE(lime.pixel(7, 11), qRgb(255, 0, 0));

@@ -148,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(message, u"Несоответствие версий программы (ver 1020) и файла данных data.iop (ver "_s +
                               version + u")."_s);
         QCOMPARE(Codes(*m_view->Table), QStringList({u"old"_s})); // nothing changed
-        QCOMPARE(m_view->DataSource->DataSet(), m_view->Table);
+        QCOMPARE(m_view->DataSource->DataSet(), m_view->Table.get());
     }
 
     void lastSystemRecordCounts() {
@@ -229,13 +229,13 @@ private Q_SLOTS:
                                                       Article(u"2"_s, u"Амортизатор"_s, u"900"_s),
                                                       Article(u"3"_s, u"Фильтр"_s, u"150"_s, u"n"_s),
                                                       Article(u"4"_s, u"Ремень"_s, u"300"_s, u"N"_s)})});
-        QSignalSpy resets(m_view->DataSource, &QAbstractItemModel::modelReset);
+        QSignalSpy resets(m_view->DataSource.get(), &QAbstractItemModel::modelReset);
         int pumped = 0;
         m_list.Load(m_path, *m_view, *m_select, u"2#Price"_s, u"0#Price_flag=N|Nothing=x|"_s,
                     [&] { ++pumped; });
         QCOMPARE(pumped, 4);
         QCOMPARE(resets.count(), 2); // detached, then attached once with everything applied
-        QCOMPARE(m_view->DataSource->DataSet(), m_view->Table);
+        QCOMPARE(m_view->DataSource->DataSet(), m_view->Table.get());
         QCOMPARE(m_view->DataSource->rowCount(), 2);
         QCOMPARE(Codes(*m_view->Table), QStringList({u"4"_s, u"1"_s}));
         QCOMPARE(m_view->SortField, u"Price"_s);

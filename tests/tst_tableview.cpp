@@ -206,7 +206,7 @@ private Q_SLOTS:
 
         view.Table->SetRecNo(3);
         click(1);
-        QCOMPARE(view.SortMode, 1);
+        QCOMPARE(view.SortMode, TSortMode::Ascending);
         QCOMPARE(view.Table->RecNo(), 0);
         QCOMPARE(Codes(view), ascending);
         QCOMPARE(markers(), QList<TSortMarker>({TSortMarker::None, TSortMarker::Up, TSortMarker::None}));
@@ -214,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(Codes(view), descending);
         QCOMPARE(markers()[1], TSortMarker::Down);
         click(1);
-        QCOMPARE(view.SortMode, 0);
+        QCOMPARE(view.SortMode, TSortMode::None);
         QCOMPARE(Codes(view), descending); // unsorted keeps the rows where they are
         QCOMPARE(markers()[1], TSortMarker::None);
         click(1);
@@ -222,7 +222,7 @@ private Q_SLOTS:
 
         click(2); // another column always starts ascending
         QCOMPARE(view.SortField, u"Price"_s);
-        QCOMPARE(view.SortMode, 1);
+        QCOMPARE(view.SortMode, TSortMode::Ascending);
         QCOMPARE(Codes(view).mid(0, 2), QStringList({u"5"_s, u"2"_s})); // equal prices keep their order
         QCOMPARE(markers(), QList<TSortMarker>({TSortMarker::None, TSortMarker::None, TSortMarker::Up}));
 
@@ -301,7 +301,7 @@ private Q_SLOTS:
         view.SetViewState(u"2#Name"_s, u"0#Name=*ФИЛЬТР*|"_s);
         QCOMPARE(Codes(view), QStringList({u"3"_s}));
         view.SortTitleClick(u"name"_s); // same field: the cycle goes on to unsorted
-        QCOMPARE(view.SortMode, 0);
+        QCOMPARE(view.SortMode, TSortMode::None);
         view.SortTitleClick(u"name"_s);
         view.SortTitleClick(u"name"_s);
         view.FilterText = u"Name=ф*|"_s;
@@ -313,7 +313,7 @@ private Q_SLOTS:
         QCOMPARE(filter, u"1#Name=ф*|"_s);
 
         view.SetViewState(QString(), QString());
-        QCOMPARE(view.SortMode, 0);
+        QCOMPARE(view.SortMode, TSortMode::None);
         QCOMPARE(view.SortField, QString());
         QVERIFY(view.FilterIgnoreCase);
         QCOMPARE(view.FilterText, QString());
@@ -321,7 +321,7 @@ private Q_SLOTS:
         QCOMPARE(Codes(view), QStringList({u"1"_s, u"3"_s, u"2"_s, u"4"_s, u"5"_s, u"6"_s}));
 
         view.SetViewState(u"#Name"_s, u"#Code=1|"_s); // the first word is the mode and the flag
-        QCOMPARE(view.SortMode, 0);
+        QCOMPARE(view.SortMode, TSortMode::None);
         QCOMPARE(view.SortField, QString());
         QVERIFY(view.FilterIgnoreCase);
         QCOMPARE(view.FilterText, QString());

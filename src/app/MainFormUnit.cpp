@@ -291,7 +291,7 @@ void TMainForm::CreateToolBar() {
                                        TDBNavigator::Last, TDBNavigator::Refresh},
                                       ToolBar);
     PriceNavigator->setObjectName(u"PriceNavigator"_s);
-    PriceNavigator->SetDataSet(Price_Data->Table);
+    PriceNavigator->SetDataSet(Price_Data->Table.get());
     ToolBar->addWidget(PriceNavigator);
 }
 
@@ -327,22 +327,12 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::LoadPriceList() {
-    std::exception_ptr failure;
-    {
-        TWaitGuard wait(u"Открытие прайс-листа\rЖдите..."_s);
-        try {
-            PriceList.Load(ProgramDir() + u"/data.iop"_s, *Price_Data, *m_selectForm.Select_Table->Table,
-                           FormStorage.StoredValue(u"Price_Data_Sort"_s),
-                           FormStorage.StoredValue(u"Price_Data_Filter"_s));
-            UpdatePriceStatus();
-            return true;
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    // Not before the wait window is gone: it would stand over the box with its hourglass.
-    ShowError(ExceptionMessage(failure));
-    return false;
+    return RunWaiting(u"Открытие прайс-листа\rЖдите..."_s, [this] {
+        PriceList.Load(ProgramDir() + u"/data.iop"_s, *Price_Data, *m_selectForm.Select_Table->Table,
+                       FormStorage.StoredValue(TStoredValue::Price_Data_Sort),
+                       FormStorage.StoredValue(TStoredValue::Price_Data_Filter));
+        UpdatePriceStatus();
+    });
 }
 
 void TMainForm::UpdatePriceStatus() {
@@ -383,6 +373,12 @@ void TMainForm::FormActivate() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // The orders and the stored values are in use by the operation under the wait window.
+    if (Waiting()) {
+        event->ignore();
+        QApplication::beep();
+        return;
+    }
     // The placement and the stored values are written before the window's own close handler runs.
     RunHandler([this] { FormStorage.SaveFormPlacement(); });
     FormClose(*event);
@@ -420,7 +416,7 @@ void TMainForm::AttachDialogs(const TMainDialogs& dialogs) {
 
 void TMainForm::CreateOrders() {
     TOrderEnvironment env;
-    env.StoredValue = [this](const QString& name) { return FormStorage.StoredValue(name); };
+    env.StoredValue = [this](TStoredValue value) { return FormStorage.StoredValue(value); };
     env.DiscountScale = &PriceList.DiscountScale;
     env.PriceView = Price_Data;
     env.SaveDialog = &SaveDialog;
@@ -551,8 +547,8 @@ void TMainForm::PriceUpdateManualExecute() {
 void TMainForm::PriceUpdateAutoExecute() {
     // Open orders stay: they keep their lines through the reload of the price list.
     const QString fileName =
-        DownloadUpdate(FormStorage.StoredValue(u"FURL"_s), FormStorage.StoredValue(u"FProxi"_s),
-                       FormStorage.StoredValue(u"FProxiPort"_s));
+        DownloadUpdate(FormStorage.StoredValue(TStoredValue::FURL), FormStorage.StoredValue(TStoredValue::FProxi),
+                       FormStorage.StoredValue(TStoredValue::FProxiPort));
     ShowInformation(u"Файл обновления был успешно закачан в "_s + fileName);
     m_dialogs.UpgradeForm->UpdateFromFile(fileName);
 }

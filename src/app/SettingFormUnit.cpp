@@ -109,13 +109,13 @@ void TSettingForm::FormCreate() {
 }
 
 void TSettingForm::OpenSetting() {
-    EDIT_ORGNAME->setText(m_storage.StoredValue(u"FOrgName"_s));
-    EDIT_ADRESS->setText(m_storage.StoredValue(u"FAdress"_s));
-    EDIT_PHONE->setText(m_storage.StoredValue(u"FPhone"_s));
-    EDIT_PERSON->setText(m_storage.StoredValue(u"FContactPerson"_s));
-    URLEdit->setText(m_storage.StoredValue(u"FURL"_s));
-    ProxyHostEdit->setText(m_storage.StoredValue(u"FProxi"_s));
-    ProxyPortEdit->setText(m_storage.StoredValue(u"FProxiPort"_s));
+    EDIT_ORGNAME->setText(m_storage.StoredValue(TStoredValue::FOrgName));
+    EDIT_ADRESS->setText(m_storage.StoredValue(TStoredValue::FAdress));
+    EDIT_PHONE->setText(m_storage.StoredValue(TStoredValue::FPhone));
+    EDIT_PERSON->setText(m_storage.StoredValue(TStoredValue::FContactPerson));
+    URLEdit->setText(m_storage.StoredValue(TStoredValue::FURL));
+    ProxyHostEdit->setText(m_storage.StoredValue(TStoredValue::FProxi));
+    ProxyPortEdit->setText(m_storage.StoredValue(TStoredValue::FProxiPort));
     if (URLEdit->text().isEmpty()) URLEdit->setText(Vendor::DefaultUpdateAddress());
     if (ProxyPortEdit->text().isEmpty()) ProxyPortEdit->setText(u"80"_s);
     LightPresense->setChecked(m_storage.LightPresense());
@@ -123,14 +123,14 @@ void TSettingForm::OpenSetting() {
 }
 
 void TSettingForm::Button_OkClick() {
-    m_storage.SetStoredValue(u"FOrgName"_s, EDIT_ORGNAME->text());
-    m_storage.SetStoredValue(u"FAdress"_s, EDIT_ADRESS->text());
-    m_storage.SetStoredValue(u"FPhone"_s, EDIT_PHONE->text());
-    m_storage.SetStoredValue(u"FContactPerson"_s, EDIT_PERSON->text());
-    m_storage.SetStoredValue(u"FURL"_s, URLEdit->text());
-    m_storage.SetStoredValue(u"FProxi"_s, ProxyHostEdit->text());
-    m_storage.SetStoredValue(u"FProxiPort"_s, ProxyPortEdit->text());
-    m_storage.SetStoredValue(u"FLightPresense"_s, LightPresense->isChecked() ? u"1"_s : u"0"_s);
+    m_storage.SetStoredValue(TStoredValue::FOrgName, EDIT_ORGNAME->text());
+    m_storage.SetStoredValue(TStoredValue::FAdress, EDIT_ADRESS->text());
+    m_storage.SetStoredValue(TStoredValue::FPhone, EDIT_PHONE->text());
+    m_storage.SetStoredValue(TStoredValue::FContactPerson, EDIT_PERSON->text());
+    m_storage.SetStoredValue(TStoredValue::FURL, URLEdit->text());
+    m_storage.SetStoredValue(TStoredValue::FProxi, ProxyHostEdit->text());
+    m_storage.SetStoredValue(TStoredValue::FProxiPort, ProxyPortEdit->text());
+    m_storage.SetStoredValue(TStoredValue::FLightPresense, LightPresense->isChecked() ? u"1"_s : u"0"_s);
     try {
         m_storage.SaveStoredValues();
     } catch (const TException& e) {

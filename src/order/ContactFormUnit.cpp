@@ -62,12 +62,12 @@ bool TContactForm::Execute(OrderHeader& header) {
 }
 
 void TContactForm::ButtonDefaultClick() {
-    const auto stored = [this](const QString& name) {
-        return m_storedValue ? m_storedValue(name) : QString();
+    const auto stored = [this](TStoredValue value) {
+        return m_storedValue ? m_storedValue(value) : QString();
     };
-    EDIT_ORGNAME->setText(stored(u"FOrgName"_s));
-    EDIT_ADRESS->setText(stored(u"FAdress"_s));
-    EDIT_PHONE->setText(stored(u"FPhone"_s));
-    EDIT_PERSON->setText(stored(u"FContactPerson"_s));
+    EDIT_ORGNAME->setText(stored(TStoredValue::FOrgName));
+    EDIT_ADRESS->setText(stored(TStoredValue::FAdress));
+    EDIT_PHONE->setText(stored(TStoredValue::FPhone));
+    EDIT_PERSON->setText(stored(TStoredValue::FContactPerson));
     EDIT_ORGNAME->setFocus();
 }

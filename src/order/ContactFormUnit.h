@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/StoredValue.h"
+
 #include "OrderFile.h"
 
 #include <QDialog>
@@ -18,7 +20,7 @@ public:
     explicit TContactForm(QWidget* parent = nullptr);
 
     // Where "По умолчанию" takes the contact data from: the stored value of a name ("FOrgName"…).
-    void SetStoredValues(std::function<QString(const QString&)> storedValue) {
+    void SetStoredValues(std::function<QString(TStoredValue)> storedValue) {
         m_storedValue = std::move(storedValue);
     }
 
@@ -39,5 +41,5 @@ public:
     QPushButton* ButtonDefault;
 
 private:
-    std::function<QString(const QString&)> m_storedValue;
+    std::function<QString(TStoredValue)> m_storedValue;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/StoredValue.h"
+
 #include <QList>
 #include <QString>
 
@@ -17,7 +19,7 @@ struct TDiscountEntry;
 
 // What the orders take from the main window: its stored values, dialogs, price list and commands.
 struct TOrderEnvironment {
-    std::function<QString(const QString&)> StoredValue;
+    std::function<QString(TStoredValue)> StoredValue;
     const QList<TDiscountEntry>* DiscountScale = nullptr;
     TTableView* PriceView = nullptr;
     TSaveDialog* SaveDialog = nullptr;

@@ -1,7 +1,7 @@
 #include "OrderExport.h"
 
-#include "framework/MemTable.h"
 #include "framework/TabTextWriter.h"
+#include "framework/TableText.h"
 #include "OrderMail.h"
 #include "OrderTotals.h"
 #include "text/Cp1251.h"
@@ -30,7 +30,7 @@ void AddTotal(TTabTextWriter& out, int sumColumn, const QString& label, double v
 
 } // namespace
 
-void Write(TTabTextWriter& out, const OrderHeader& header, double total, const QList<TColumn>& columns,
+void Write(TTabTextWriter& out, const OrderHeader& header, double total, const QList<TGridColumn>& columns,
            const TMemTable& lines) {
     AddRow(out, {OrderMail::Title(header)});
     AddRow(out, {u"Организация"_s, header.OrgName});
@@ -40,29 +40,10 @@ void Write(TTabTextWriter& out, const OrderHeader& header, double total, const Q
     AddRow(out, {u"Комментарий"_s, header.OrderComment});
     out.EndLine();
 
-    std::vector<const TField*> fields; // nullptr: a column without a field of the table
     int sumColumn = 1;
-    for (const TColumn& column : columns) {
-        fields.push_back(lines.FindField(column.FieldName));
-        if (SameText(column.FieldName, u"SUMMA")) sumColumn = int(fields.size());
-        out.AddCell(AnsiUpperCase(column.Title));
-    }
-    out.EndLine();
-
-    // Each value after a space; texts go over as the table keeps them, in Windows-1251.
-    for (int recNo = 0; recNo < lines.RecordCount(); ++recNo) {
-        const int row = lines.RowAt(recNo);
-        for (const TField* field : fields) {
-            out.NextCell();
-            out.AppendChar(' ');
-            if (!field) continue;
-            if (field->IsNumeric())
-                out.AppendNumber(lines.RowFloat(row, field->Index()));
-            else
-                out.AppendBytes(lines.RowBytes(row, field->Index()));
-        }
-        out.EndLine();
-    }
+    for (int i = 0; i < columns.size(); ++i)
+        if (SameText(columns[i].FieldName, u"SUMMA")) sumColumn = i + 1;
+    WriteTableText(out, lines, columns);
     out.EndLine();
 
     const double discount = total * header.DiscountPercent / 100;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/DataSource.h"
 #include "OrderFile.h"
 
 #include <QList>
@@ -12,14 +13,9 @@ class TTabTextWriter;
 // columns of the order grid, and the totals under the sum column.
 namespace OrderExport {
 
-struct TColumn {
-    QString FieldName; // a field of the line table, any letter case
-    QString Title;
-};
-
 // The lines are the table's visible records in their order. total and header.DiscountPercent are the
 // order's figures as last computed.
-void Write(TTabTextWriter& out, const OrderHeader& header, double total, const QList<TColumn>& columns,
+void Write(TTabTextWriter& out, const OrderHeader& header, double total, const QList<TGridColumn>& columns,
            const TMemTable& lines);
 
 } // namespace OrderExport

@@ -1,5 +1,7 @@
 #include "OrderFile.h"
 
+#include "tablefile/FileVersion.h"
+
 #include "tablefile/ImpExp.h"
 #include "text/TException.h"
 
@@ -8,7 +10,6 @@ using namespace Qt::StringLiterals;
 namespace OrderFile {
 namespace {
 
-const QString kVersion = u"1020"_s;
 
 const QStringList kHeaderFields = {u"ДАТА"_s,  u"НОМЕР"_s,   u"КОММЕНТАРИЙ"_s,     u"ОРГАНИЗАЦИЯ"_s,
                                    u"АДРЕС"_s, u"ТЕЛЕФОН"_s, u"КОНТАКТНОЕ_ЛИЦО"_s, u"СКИДКА"_s};
@@ -29,10 +30,7 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
     TImpExpFile file(fileName, false);
     file.OpenSection(u"ДАННЫЕ_ЗАКАЗА");
     file.Last();
-    const QString version = file.FieldByName(u"ВЕРСИЯ").AsString();
-    if (version != kVersion)
-        throw TException(u"Несоответствие версий программы (ver 1020) и файла заказа "_s + fileName +
-                         u" (ver "_s + version + u")."_s);
+    FileVersion::Check(file.FieldByName(u"ВЕРСИЯ").AsString(), u"файла заказа "_s + fileName);
 
     OrderDocument order;
     OrderHeader& h = order.Header;
@@ -67,7 +65,7 @@ void Write(const QString& fileName, const OrderHeader& h, const std::vector<Orde
 
     file.OpenSection(u"ДАННЫЕ_ЗАКАЗА");
     file.AddFields({u"ВЕРСИЯ"_s});
-    AppendRecord(file, {{u"ВЕРСИЯ", kVersion}});
+    AppendRecord(file, {{u"ВЕРСИЯ", FileVersion::Current.toString()}});
 
     file.OpenSection(u"ЗАКАЗ");
     file.AddFields(kHeaderFields);

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -53,10 +54,10 @@ TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, co
                                  this)),
       m_env(environment) {
     FileName = NoFileName;
-    Header.OrgName = m_env.StoredValue(u"FOrgName"_s);
-    Header.Adress = m_env.StoredValue(u"FAdress"_s);
-    Header.Phone = m_env.StoredValue(u"FPhone"_s);
-    Header.ContactPerson = m_env.StoredValue(u"FContactPerson"_s);
+    Header.OrgName = m_env.StoredValue(TStoredValue::FOrgName);
+    Header.Adress = m_env.StoredValue(TStoredValue::FAdress);
+    Header.Phone = m_env.StoredValue(TStoredValue::FPhone);
+    Header.ContactPerson = m_env.StoredValue(TStoredValue::FContactPerson);
 
     Order_data->setObjectName(u"Order_data"_s);
     DefineLines();
@@ -72,7 +73,7 @@ TOrderFrame::TOrderFrame(const TOrderEnvironment& environment, int slotCount, co
         ToolBar->addSeparator();
     }
     ToolBar->addWidget(Navigator);
-    Navigator->SetDataSet(Order_data->Table);
+    Navigator->SetDataSet(Order_data->Table.get());
 
     auto* status = new QFrame(this);
     status->setObjectName(u"StatusBar"_s);
@@ -152,26 +153,22 @@ void TOrderFrame::FillLines(const std::vector<OrderLine>& lines) {
     // Totals are computed once at the end, not per line.
     const auto afterPost = std::exchange(table.AfterPost, nullptr);
     table.DisableControls();
-    try {
-        table.EmptyTable();
-        for (const OrderLine& line : lines) {
-            table.Append();
-            table.Field(Code).SetAsString(line.Code);
-            table.Field(Name).SetAsString(line.Name);
-            table.Field(Count).SetAsFloat(line.Count);
-            table.Field(Price).SetAsFloat(line.Price);
-            table.Field(Summa).SetAsFloat(line.Summa);
-            table.Field(Comment).SetAsString(line.Comment);
-            table.Post();
-        }
-        table.First();
-    } catch (...) {
+    const auto restore = qScopeGuard([&table, &afterPost] {
         table.EnableControls();
         table.AfterPost = afterPost;
-        throw;
+    });
+    table.EmptyTable();
+    for (const OrderLine& line : lines) {
+        table.Append();
+        table.Field(Code).SetAsString(line.Code);
+        table.Field(Name).SetAsString(line.Name);
+        table.Field(Count).SetAsFloat(line.Count);
+        table.Field(Price).SetAsFloat(line.Price);
+        table.Field(Summa).SetAsFloat(line.Summa);
+        table.Field(Comment).SetAsString(line.Comment);
+        table.Post();
     }
-    table.EnableControls();
-    table.AfterPost = afterPost;
+    table.First();
 }
 
 void TOrderFrame::WithAllLines(const std::function<void()>& visit) {
@@ -183,17 +180,12 @@ void TOrderFrame::WithAllLines(const std::function<void()>& visit) {
     const TMemTable::TBookmark current = table.Bookmark();
     table.DisableControls();
     table.SetFiltered(false);
-    try {
-        visit();
-    } catch (...) {
+    const auto restore = qScopeGuard([this, &table, current] {
         Order_data->ApplyFilter();
         table.GotoBookmark(current);
         table.EnableControls();
-        throw;
-    }
-    Order_data->ApplyFilter();
-    table.GotoBookmark(current);
-    table.EnableControls();
+    });
+    visit();
 }
 
 std::vector<OrderLine> TOrderFrame::Lines() {
@@ -220,14 +212,13 @@ bool TOrderFrame::SaveOrder(bool saveAs) {
         if (!dialog.Execute()) return false;
         FileName = dialog.FileName;
     }
-    try {
+    // Until the file is written the order still belongs to the file it came from.
+    auto keepName = qScopeGuard([this, &previousName] { FileName = previousName; });
+    {
         const TWaitGuard wait(u"Запись заказа в файл\rЖдите..."_s);
         OrderFile::Write(FileName, Header, Lines());
-    } catch (...) {
-        // The order still belongs to the file it came from.
-        FileName = previousName;
-        throw;
     }
+    keepName.dismiss();
     Modified = false;
     HasFile = true;
     UpdateStatus();
@@ -327,9 +318,7 @@ void TOrderFrame::ExportOrderToExcel() {
 }
 
 void TOrderFrame::ExportTo(const QString& fileName) {
-    QList<OrderExport::TColumn> columns;
-    for (const TGridColumn& column : Order_data->TableViewGrid->Columns())
-        columns.append({column.FieldName, column.Title});
+    const QList<TGridColumn> columns = Order_data->TableViewGrid->Columns();
     SaveTabText(fileName, [&](TTabTextWriter& out) {
         WithAllLines([&] { OrderExport::Write(out, Header, Total, columns, *Order_data->Table); });
     });

@@ -1,5 +1,7 @@
 #include "PriceList.h"
 
+#include "tablefile/FileVersion.h"
+
 #include "framework/MemTable.h"
 #include "tablefile/ImpExp.h"
 #include "TableViewLogic.h"
@@ -11,7 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView kVersion = u"1020";
 
 struct TPriceField {
     const char16_t* Name;
@@ -85,10 +86,7 @@ void TPriceList::Load(const QString& fileName, TTableViewLogic& priceView, TMemT
 
     file.OpenSection(u"СИСТЕМНЫЕ_ДАННЫЕ");
     file.Last();
-    const QString version = file.FieldByName(u"ВЕРСИЯ").AsString();
-    if (version != kVersion)
-        throw TException(u"Несоответствие версий программы (ver 1020) и файла данных data.iop (ver "_s +
-                         version + u")."_s);
+    FileVersion::Check(file.FieldByName(u"ВЕРСИЯ").AsString(), u"файла данных data.iop"_s);
 
     file.OpenSection(u"ИНФ_О_ПРАЙСЕ");
     file.First();

@@ -26,23 +26,24 @@ private:
 
 } // namespace
 
-TTableViewLogic::TTableViewLogic() : Table(new TMemTable), DataSource(new TDataSource) {
+TTableViewLogic::TTableViewLogic()
+    : Table(std::make_unique<TMemTable>()), DataSource(std::make_unique<TDataSource>()) {
     Table->setObjectName(u"Table"_s);
     DataSource->setObjectName(u"DataSource"_s);
-    DataSource->SetDataSet(Table);
+    DataSource->SetDataSet(Table.get());
     Table->AfterScroll = [this] { TableAfterScroll(); };
     Table->OnFilterRecord = [this](int row) { return TableFilterRecord(row); };
 }
 
-TTableViewLogic::~TTableViewLogic() {
-    delete DataSource;
-    delete Table;
-}
+// The data source goes first: it is bound to the table.
+TTableViewLogic::~TTableViewLogic() = default;
 
 void TTableViewLogic::SetViewState(const QString& sort, const QString& filter) {
     const QStringList sortWords = SplitWords(sort, u'#');
     const QString mode = sortWords.value(0);
-    SortMode = mode == u"1" ? 1 : mode == u"2" ? 2 : 0;
+    SortMode = mode == u"1"   ? TSortMode::Ascending
+               : mode == u"2" ? TSortMode::Descending
+                              : TSortMode::None;
     SortField = sortWords.value(1);
 
     const QStringList filterWords = SplitWords(filter, u'#');
@@ -54,13 +55,14 @@ void TTableViewLogic::SetViewState(const QString& sort, const QString& filter) {
 }
 
 void TTableViewLogic::GetViewState(QString& sort, QString& filter) const {
-    sort = QString::number(SortMode) + u'#' + SortField;
+    sort = QString::number(static_cast<int>(SortMode)) + u'#' + SortField;
     filter = (FilterIgnoreCase ? u"1#"_s : u"0#"_s) + FilterText;
 }
 
 void TTableViewLogic::ApplySort() {
     const TField* field = Table->FindField(SortField);
-    if (field && SortMode != 0 && Table->Active()) Table->SortOnField(field->Index(), SortMode == 2);
+    if (field && SortMode != TSortMode::None && Table->Active())
+        Table->SortOnField(field->Index(), SortMode == TSortMode::Descending);
     Table->First();
     SortChanged();
 }
@@ -116,17 +118,24 @@ void TTableViewLogic::TableAfterScroll() {
 
 void TTableViewLogic::SortTitleClick(const QString& fieldName) {
     if (SameText(fieldName, SortField)) {
-        SortMode = (SortMode + 1) % 3;
+        SortMode = SortMode == TSortMode::None        ? TSortMode::Ascending
+                   : SortMode == TSortMode::Ascending ? TSortMode::Descending
+                                                      : TSortMode::None;
     } else {
         SortField = fieldName;
-        SortMode = 1;
+        SortMode = TSortMode::Ascending;
     }
     ApplySort();
 }
 
 TSortMarker TTableViewLogic::SortMarker(const QString& fieldName) const {
     if (fieldName.isEmpty() || !SameText(fieldName, SortField)) return TSortMarker::None;
-    return SortMode == 1 ? TSortMarker::Up : SortMode == 2 ? TSortMarker::Down : TSortMarker::None;
+    switch (SortMode) {
+    case TSortMode::Ascending: return TSortMarker::Up;
+    case TSortMode::Descending: return TSortMarker::Down;
+    case TSortMode::None: break;
+    }
+    return TSortMarker::None;
 }
 
 void TTableViewLogic::SearchKeyPress(QChar key, int field) {

@@ -5,9 +5,13 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class TMemTable;
+
+// How a view orders its records; the number is the mode's digit in the stored sort string.
+enum class TSortMode { None = 0, Ascending = 1, Descending = 2 };
 
 // What a table view does, without its widgets: the table and its data source, the sort and filter
 // state with its exchange strings, the record filter, the sort cycle of the column titles and the
@@ -20,12 +24,12 @@ public:
     TTableViewLogic(const TTableViewLogic&) = delete;
     TTableViewLogic& operator=(const TTableViewLogic&) = delete;
 
-    TMemTable* const Table;
-    TDataSource* const DataSource;
+    const std::unique_ptr<TMemTable> Table;
+    const std::unique_ptr<TDataSource> DataSource;
 
     QString SearchText;
     QString SortField;
-    int SortMode = 0; // 0 unsorted, 1 ascending, 2 descending
+    TSortMode SortMode = TSortMode::None;
     QString FilterText;
     bool FilterIgnoreCase = false;
     bool FilterRejected = false; // since the filter was last applied

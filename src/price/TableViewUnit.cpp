@@ -14,7 +14,7 @@ TTableView::TTableView(QWidget* parent)
     TableViewGrid->setObjectName(u"TableViewGrid"_s);
     SearchPanel->setObjectName(u"SearchPanel"_s);
 
-    TableViewGrid->SetDataSource(DataSource);
+    TableViewGrid->SetDataSource(DataSource.get());
     TableViewGrid->OnColEnter = [this] { TableViewGridColEnter(); };
     TableViewGrid->OnKeyPress = [this](QChar key) { TableViewGridKeyPress(key); };
     TableViewGrid->OnGetBtnParams = [this](int column) { return TableViewGridGetBtnParams(column); };

@@ -1,6 +1,8 @@
 #include "FlashForm.h"
 
+#include "Application.h"
 #include "framework/DisplayText.h"
+#include "SysUnit.h"
 
 #include <QApplication>
 #include <QBasicTimer>
@@ -201,4 +203,23 @@ void EnableCancel() {
 
 bool Cancelled() {
     return Flash && Flash->Cancelled();
+}
+
+bool Waiting() {
+    return Flash && Flash->isVisible();
+}
+
+bool RunWaiting(const QString& text, const std::function<void()>& operation) {
+    std::exception_ptr failure;
+    {
+        const TWaitGuard wait(text);
+        try {
+            operation();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    if (!failure) return true;
+    ShowError(ExceptionMessage(failure));
+    return false;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -49,6 +51,8 @@ void ShowWait(const QString& text);
 void HideWait();
 void EnableCancel();
 bool Cancelled();
+// True while an operation shows the wait window: nothing it uses may be closed under it.
+bool Waiting();
 
 // Shows the wait window for one operation and hides it in every outcome.
 class TWaitGuard {
@@ -58,3 +62,7 @@ public:
     TWaitGuard(const TWaitGuard&) = delete;
     TWaitGuard& operator=(const TWaitGuard&) = delete;
 };
+
+// Runs an operation under the wait window. Its failure is shown only once the wait window is gone,
+// which would otherwise keep the error box under its hourglass. False when it failed.
+bool RunWaiting(const QString& text, const std::function<void()>& operation);

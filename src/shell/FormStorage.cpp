@@ -60,40 +60,11 @@ QRect PlaceOnScreen(QRect frame) {
 
 } // namespace
 
-const QStringList& TFormStorage::StoredValueNames() {
-    static const QStringList names{
-        u"Price_Data_Filter"_s,
-        u"Price_Data_Sort"_s,
-        u"FOrgName"_s,
-        u"FAdress"_s,
-        u"FPhone"_s,
-        u"FContactPerson"_s,
-        u"FURL"_s,
-        u"FProxi"_s,
-        u"FProxiPort"_s,
-        u"FLightPresense"_s,
-    };
-    return names;
-}
-
 TFormStorage::TFormStorage(QString iniFileName, QString iniSection)
     : m_iniFileName(std::move(iniFileName)), m_iniSection(std::move(iniSection)) {}
 
-QString TFormStorage::StoredValue(const QString& name) const {
-    if (!StoredValueNames().contains(name)) qWarning("TFormStorage: no stored value %s", qPrintable(name));
-    return m_values.value(name);
-}
-
-void TFormStorage::SetStoredValue(const QString& name, const QString& value) {
-    if (!StoredValueNames().contains(name)) {
-        qWarning("TFormStorage: no stored value %s", qPrintable(name));
-        return;
-    }
-    m_values.insert(name, value);
-}
-
 bool TFormStorage::LightPresense() const {
-    const QString value = StoredValue(u"FLightPresense"_s);
+    const QString value = StoredValue(TStoredValue::FLightPresense);
     return value.isEmpty() || value == u"1";
 }
 
@@ -108,13 +79,13 @@ void TFormStorage::SaveStoredValues() {
 }
 
 void TFormStorage::ReadStoredValues(const TIniFile& ini) {
-    for (const QString& name : StoredValueNames())
-        m_values.insert(name, ini.ReadString(m_iniSection, name));
+    for (const TStoredValue value : kStoredValues)
+        SetStoredValue(value, ini.ReadString(m_iniSection, StoredValueName(value)));
 }
 
 void TFormStorage::WriteStoredValues(TIniFile& ini) const {
-    for (const QString& name : StoredValueNames())
-        ini.WriteString(m_iniSection, name, m_values.value(name));
+    for (const TStoredValue value : kStoredValues)
+        ini.WriteString(m_iniSection, StoredValueName(value), StoredValue(value));
 }
 
 void TFormStorage::AttachWindow(QWidget* window) {
@@ -159,8 +130,8 @@ void TFormStorage::SaveFormPlacement() {
 void TFormStorage::SaveViewState() {
     if (m_viewState) {
         const TViewState state = m_viewState();
-        SetStoredValue(u"Price_Data_Sort"_s, state.Sort);
-        SetStoredValue(u"Price_Data_Filter"_s, state.Filter);
+        SetStoredValue(TStoredValue::Price_Data_Sort, state.Sort);
+        SetStoredValue(TStoredValue::Price_Data_Filter, state.Filter);
     }
     SaveStoredValues();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/ColumnLayout.h"
+#include "StoredValue.h"
 
 #include <QHash>
 #include <QList>
@@ -33,17 +34,14 @@ struct TViewState {
 // that others keep in it survive.
 class TFormStorage {
 public:
-    // The ten named values, in the order they are written.
-    static const QStringList& StoredValueNames();
-
     TFormStorage(QString iniFileName, QString iniSection);
 
     const QString& IniFileName() const { return m_iniFileName; }
     const QString& IniSection() const { return m_iniSection; }
 
-    // Empty when absent. Only the names of StoredValueNames exist.
-    QString StoredValue(const QString& name) const;
-    void SetStoredValue(const QString& name, const QString& value);
+    // Empty when absent.
+    QString StoredValue(TStoredValue value) const { return m_values[static_cast<size_t>(value)]; }
+    void SetStoredValue(TStoredValue value, const QString& text) { m_values[static_cast<size_t>(value)] = text; }
     // "FLightPresense": on unless it holds anything but "1".
     bool LightPresense() const;
 
@@ -99,7 +97,7 @@ private:
 
     QString m_iniFileName;
     QString m_iniSection;
-    QHash<QString, QString> m_values;
+    std::array<QString, kStoredValues.size()> m_values;
     QWidget* m_window = nullptr;
     QList<THeight> m_heights;
     QList<TGridBinding> m_grids;

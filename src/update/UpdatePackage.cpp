@@ -1,5 +1,7 @@
 #include "UpdatePackage.h"
 
+#include "tablefile/FileVersion.h"
+
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
@@ -10,7 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-const QString TUpdatePackage::kVersion = u"1020"_s;
 
 namespace {
 
@@ -201,10 +202,8 @@ QString TUpdatePackage::Version() {
 }
 
 void TUpdatePackage::CheckVersion() {
-    const QString version = Version();
-    if (version != kVersion)
-        throw TException(u"Несоответствие версий программы (ver 1020) и файла обновления "_s + m_fileName +
-                         u" (ver "_s + version + u"). Возможно требуется обновление программы."_s);
+    FileVersion::Check(Version(), u"файла обновления "_s + m_fileName,
+                       u"Возможно требуется обновление программы."_s);
 }
 
 QList<TUpdateInfoLine> TUpdatePackage::PriceInfo(const TPump& processMessages) {

@@ -17,7 +17,6 @@ struct TUpdateInfoLine {
 class TUpdatePackage {
 public:
     // The one package format this program reads.
-    static const QString kVersion;
     using TPump = std::function<void()>;
 
     // Loads the package; a missing file fails with "Невозможно открыть файл …".
@@ -25,7 +24,7 @@ public:
 
     // "ВЕРСИЯ" of the last record of "ДАННЫЕ_ОБНОВЛЕНИЯ"; empty when there is none.
     QString Version();
-    // Fails with the version mismatch message unless the version is exactly kVersion.
+    // Fails with the version mismatch message unless the version is the current one.
     void CheckVersion();
     // "ИНФ_О_ПРАЙСЕ" in file order; the pump runs before each record.
     QList<TUpdateInfoLine> PriceInfo(const TPump& processMessages = {});

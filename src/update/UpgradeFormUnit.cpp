@@ -129,23 +129,13 @@ void TUpgradeForm::FillInfo(const QList<TUpdateInfoLine>& lines) {
 }
 
 void TUpgradeForm::ShowUpdateInfo() {
-    std::exception_ptr failure;
-    {
-        const TWaitGuard wait(u"Чтение информации о обновлении.\rЖдите..."_s);
-        Button_Continue->setEnabled(false);
-        try {
-            TUpdatePackage package(UpdateFileName);
-            package.CheckVersion();
-            FillInfo(package.PriceInfo(ProcessMessages));
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    // The wait window goes first: it would keep the box, or the dialog, under its hourglass.
-    if (failure) {
-        ShowError(ExceptionMessage(failure));
-        return;
-    }
+    Button_Continue->setEnabled(false);
+    const bool read = RunWaiting(u"Чтение информации о обновлении.\rЖдите..."_s, [this] {
+        TUpdatePackage package(UpdateFileName);
+        package.CheckVersion();
+        FillInfo(package.PriceInfo(ProcessMessages));
+    });
+    if (!read) return;
     SignatureInfo->setText(SignatureComment ? SignatureText(*SignatureComment) : QString());
     SignatureInfo->setVisible(SignatureComment.has_value());
     Button_Continue->setEnabled(true);
@@ -153,20 +143,11 @@ void TUpgradeForm::ShowUpdateInfo() {
 }
 
 void TUpgradeForm::Button_ContinueClick() {
-    std::exception_ptr failure;
-    {
-        const TWaitGuard wait(u"Обновление прайс-листа.\rЖдите..."_s);
-        try {
-            TUpdatePackage package(UpdateFileName);
-            package.ApplyTo(ProgramDir() + u"/data.iop"_s, ProcessMessages);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    if (failure) {
-        ShowError(ExceptionMessage(failure));
-        return;
-    }
+    const bool applied = RunWaiting(u"Обновление прайс-листа.\rЖдите..."_s, [this] {
+        TUpdatePackage package(UpdateFileName);
+        package.ApplyTo(ProgramDir() + u"/data.iop"_s, ProcessMessages);
+    });
+    if (!applied) return;
     // data.iop is new now: the list on screen is reloaded even when the view state cannot be stored.
     if (m_environment.SaveViewState) RunHandler(m_environment.SaveViewState);
     if (m_environment.LoadPriceList) m_environment.LoadPriceList();
