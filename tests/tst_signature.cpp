@@ -368,10 +368,10 @@ private Q_SLOTS:
         });
         StartProgram();
         const QString host = proxy ? u"updates.velstron.example"_s : QString::fromLatin1(server.HostPort());
-        m_main->FormStorage.SetStoredValue(u"FURL"_s, host + u"/upload/upgrade.zip?v=2"_s);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FURL, host + u"/upload/upgrade.zip?v=2"_s);
         if (proxy) {
-            m_main->FormStorage.SetStoredValue(u"FProxi"_s, u"127.0.0.1"_s);
-            m_main->FormStorage.SetStoredValue(u"FProxiPort"_s, QString::number(server.Port()));
+            m_main->FormStorage.SetStoredValue(TStoredValue::FProxi, u"127.0.0.1"_s);
+            m_main->FormStorage.SetStoredValue(TStoredValue::FProxiPort, QString::number(server.Port()));
         }
         TMessageBox::SetNextAnswer(TMessageBox::Ok);
         QString shown;
@@ -424,7 +424,7 @@ private Q_SLOTS:
         });
         StartProgram();
         const QString url = QString::fromLatin1(server.HostPort()) + u"/upgrade.zip"_s;
-        m_main->FormStorage.SetStoredValue(u"FURL"_s, url);
+        m_main->FormStorage.SetStoredValue(TStoredValue::FURL, url);
         WriteBytes(Temp() + u"/upgrade.zip"_s, "an older package");
         const QMap<QString, QByteArray> temp = Contents(Temp());
         const QByteArray data = ReadBytes(Home(u"data.iop"_s));
