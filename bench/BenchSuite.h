@@ -81,3 +81,4 @@ void AddOrderExportRow(BenchSuite& suite, const BenchData& data);
 void AddDownloadRows(BenchSuite& suite, const BenchData& data);
 void AddAppRows(BenchSuite& suite, const BenchData& data);
 void AddStartRows(BenchSuite& suite, const BenchData& data);
+void AddSignatureRows(BenchSuite& suite, const BenchData& data);

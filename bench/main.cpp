@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     AddDownloadRows(suite, data);
     AddAppRows(suite, data);
     AddStartRows(suite, data);
+    AddSignatureRows(suite, data);
     suite.RunAll();
     return 0;
 }

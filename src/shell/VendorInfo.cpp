@@ -57,4 +57,8 @@ QString DefaultUpdateAddress() {
     return Value(u"UpdateAddress");
 }
 
+QString UpdateSigningKey() {
+    return Value(u"PublicKey").trimmed();
+}
+
 } // namespace Vendor

@@ -27,4 +27,9 @@ QString DefaultUpdateAddress();
 inline constexpr QStringView DeveloperName = u"Разработчик программы";
 inline constexpr QStringView DeveloperEmail = u"tevlar@developer.example";
 
+// The wholesaler's minisign public key, the base64 line of its minisign.pub ("RW…"). When set, every
+// update package must come with a signature by it (<package>.minisig); empty, packages are taken
+// unsigned.
+QString UpdateSigningKey();
+
 } // namespace Vendor

@@ -7,12 +7,14 @@
 #include "shell/SysUnit.h"
 #include "Unzip.h"
 #include "UpdatePackage.h"
+#include "UpdateSignature.h"
 
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -24,6 +26,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kPackageName = u"upgrade.upr"_s;
+// The vendor's words, not a page: a long comment must not push the grid out of the fixed dialog.
+constexpr qsizetype kShownCommentLength = 300;
+
+std::optional<QString> CheckSignature(const QString& fileName) {
+    if (PinnedUpdateKey().isEmpty()) return std::nullopt;
+    const TWaitGuard wait(u"Проверка подписи файла обновления\rЖдите..."_s);
+    return CheckUpdateSignature(fileName);
+}
+
+QString SignatureText(QString comment) {
+    comment.replace(u'\t', u"  "_s);
+    if (comment.size() > kShownCommentLength) comment = comment.left(kShownCommentLength) + u'…';
+    return u"Подпись поставщика проверена. Комментарий поставщика: "_s + comment;
+}
 
 } // namespace
 
@@ -68,8 +84,14 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(Button_Continue);
     buttons->addWidget(Button_Cancel);
+    SignatureInfo = new QLabel(this);
+    SignatureInfo->setObjectName(u"SignatureInfo"_s);
+    SignatureInfo->setTextFormat(Qt::PlainText);
+    SignatureInfo->setWordWrap(true);
+    SignatureInfo->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1, 1);
+    layout->addWidget(SignatureInfo);
     layout->addLayout(buttons);
 
     // The dialog closes with OK after Continue whatever the outcome: a failure has been shown.
@@ -113,6 +135,8 @@ void TUpgradeForm::ShowUpdateInfo() {
         FillInfo(package.PriceInfo(ProcessMessages));
     });
     if (!read) return;
+    SignatureInfo->setText(SignatureComment ? SignatureText(*SignatureComment) : QString());
+    SignatureInfo->setVisible(SignatureComment.has_value());
     Button_Continue->setEnabled(true);
     exec();
 }
@@ -129,6 +153,8 @@ void TUpgradeForm::Button_ContinueClick() {
 }
 
 void TUpgradeForm::UpdateFromFile(const QString& fileName) {
+    SignatureComment = CheckSignature(fileName);
+    const auto forgetSignature = qScopeGuard([this] { SignatureComment.reset(); });
     const TExtractedUpdate update = ExtractUpdate(fileName);
     const auto removeCopy = qScopeGuard([&update] {
         if (update.Extracted) QFile::remove(update.FileName);

@@ -4,9 +4,11 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 struct TUpdateInfoLine;
@@ -39,14 +41,17 @@ public:
 
     // The package ShowUpdateInfo shows and Button_ContinueClick applies.
     QString UpdateFileName;
+    // The trusted comment of its checked signature; nullopt when no key is pinned.
+    std::optional<QString> SignatureComment;
 
     // Reads the package and shows the dialog modally; a package that cannot be read or is of another
     // version is reported instead.
     void ShowUpdateInfo();
     // Applies the package to data.iop; a failure is reported and loses nothing.
     void Button_ContinueClick();
-    // The way from a chosen or downloaded file to the dialog: unpacks it when it is an archive, shows
-    // the dialog, and removes the unpacked copy once the dialog has closed.
+    // The way from a chosen or downloaded file to the dialog: checks its signature when a key is
+    // pinned (a refusal raises TSignatureError before anything is unpacked), unpacks it when it is an
+    // archive, shows the dialog, and removes the unpacked copy once the dialog has closed.
     void UpdateFromFile(const QString& fileName);
 
     QGroupBox* GroupBox1;
@@ -54,6 +59,7 @@ public:
     QPushButton* Button_Continue;
     QPushButton* Button_Cancel;
     QPushButton* Button_InfPrice;
+    QLabel* SignatureInfo;
 
 protected:
     void showEvent(QShowEvent* event) override;
