@@ -141,6 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto withRecord = std::find_if(sections.begin(), sections.end(),
                                          [](const TSectionSeen& s) { return !s.Records.empty(); });
     if (withRecord == sections.end() || withRecord->MainFields.empty()) return 0;
+    // A section named by a section marker has the next section inside it: their records are the same lines.
+    if (std::any_of(sections.begin(), sections.end(),
+                    [](const TSectionSeen& s) { return s.Name == TImpExpFile::MarkerText(Kind::Section); }))
+        return 0;
     const TRecordSeen& record = withRecord->Records.front();
     reread.OpenSection(Cp1251::Decode(withRecord->Name));
     reread.ClearValues();
