@@ -2,9 +2,9 @@
 
 #include "framework/ProcessMessages.h"
 #include "HttpDownload.h"
+#include "PackageSignature.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
-#include "PackageSignature.h"
 #include "UpdateSignature.h"
 
 #include <QFile>

@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -113,8 +112,7 @@ TUpgradeForm::~TUpgradeForm() = default;
 
 void TUpgradeForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
 }
 
 void TUpgradeForm::FillInfo(const QList<TUpdateInfoLine>& lines) {
