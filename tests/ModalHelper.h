@@ -24,7 +24,7 @@ inline std::shared_ptr<ModalOutcome> OnNextModal(std::function<void(QWidget*)> a
     auto* timer = new QTimer(QCoreApplication::instance());
     auto deadline = std::make_shared<QDeadlineTimer>(timeoutMs);
     auto acted = std::make_shared<QWidget*>(nullptr);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+    QObject::connect(timer, &QTimer::timeout, timer, [=, act = std::move(act)] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!*acted) {
             if (modal && modal->isVisible()) {

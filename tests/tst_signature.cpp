@@ -416,6 +416,10 @@ private Q_SLOTS:
             << QByteArray("200 OK") << false << true
             << u"Не удалось загрузить подпись файла обновления %1: 404 Connection aborted on request."_s;
         QTest::newRow("other key") << QByteArray("200 OK") << true << false << QString();
+        QTest::newRow("signature of 10 MB")
+            << QByteArray("200 OK") << false << false
+            << u"Не удалось загрузить подпись файла обновления %1: Загрузка остановлена: документ больше "
+               u"допустимого размера (8193 байт)."_s;
     }
     void refusedDownloadLeavesTempAsItWas() {
         QFETCH(QByteArray, status);
@@ -423,7 +427,9 @@ private Q_SLOTS:
         QFETCH(bool, cancel);
         QFETCH(QString, message);
         if (stranger) QVERIFY(m_stranger->Sign(Zip()));
-        const QByteArray package = ReadBytes(Zip()), signature = ReadBytes(Signature());
+        const QByteArray package = ReadBytes(Zip());
+        QByteArray signature = ReadBytes(Signature());
+        if (QByteArray(QTest::currentDataTag()).contains("10 MB")) signature += QByteArray(10 << 20, 'A');
         THttpTestServer server([&](const QByteArray& request) {
             if (!request.contains(".minisig"))
                 return TReply{THttpTestServer::Response(

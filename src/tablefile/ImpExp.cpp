@@ -165,7 +165,7 @@ void TImpExpFile::Load(const QString& fileName) {
     m_lines.reserve(size_t(expected + kSpareLines));
     SplitLines(begin, begin, middle, m_lines, fileName, maxLines);
     secondPiece.get();
-    if (qsizetype(m_lines.size() + second.size()) > maxLines) FailTooManyLines(fileName);
+    if (qsizetype(m_lines.size()) + qsizetype(second.size()) > maxLines) FailTooManyLines(fileName);
     m_lines.insert(m_lines.end(), second.begin(), second.end());
 }
 
