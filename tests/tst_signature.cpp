@@ -192,10 +192,22 @@ private Q_SLOTS:
         const auto whole = TMinisignKey::Parse(pub);
         QVERIFY(whole && whole->Key == key->Key && whole->KeyId == key->KeyId);
         const QByteArray signatureLine = Line(ReadBytes(Signature()), 1);
-        for (const QByteArray& bad :
-             {QByteArray(), QByteArray("RWQ"), Line(pub, 1).chopped(4), signatureLine,
-              "untrusted comment: x\n" + signatureLine, Line(pub, 1) + "\n" + Line(pub, 1)})
+        for (const QByteArray& bad : {QByteArray(), QByteArray("RWQ"), Line(pub, 1).chopped(4), signatureLine,
+                                      "untrusted comment: x\n" + signatureLine,
+                                      Line(pub, 1) + "\n" + Line(pub, 1), Line(pub, 1) + "A"})
             QVERIFY2(!TMinisignKey::Parse(bad), bad.constData());
+    }
+
+    // Only the one text that encodes the bytes: the base64 decoder alone takes a stray last character or
+    // a line cut in its padding.
+    void base64IsStrict() {
+        const QByteArray signature = ReadBytes(Signature());
+        QVERIFY(TMinisignSignature::Parse(signature));
+        for (int line : {1, 3}) {
+            QVERIFY(!TMinisignSignature::Parse(ReplaceLine(signature, line, Line(signature, line) + "A")));
+            QVERIFY(
+                !TMinisignSignature::Parse(ReplaceLine(signature, line, Line(signature, line).chopped(1))));
+        }
     }
 
     // The manual update with a pinned key
