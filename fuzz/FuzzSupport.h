@@ -77,7 +77,8 @@ public:
     }
 
 private:
-    TFuzzFolder() { FUZZ_CHECK(m_dir.isValid()); }
+    // The working folder too: a file written under a relative name lands where a target sees it.
+    TFuzzFolder() { FUZZ_CHECK(m_dir.isValid() && QDir::setCurrent(m_dir.path())); }
     // In memory where there is such a folder: every input writes files, and saving syncs them.
     static QString Base() {
         const QFileInfo shm(QStringLiteral("/dev/shm"));

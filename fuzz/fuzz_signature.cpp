@@ -6,6 +6,8 @@
 
 #include "update/PackageSignature.h"
 
+#include <QtEndian>
+
 #include <sodium.h>
 
 using namespace Qt::StringLiterals;
@@ -96,7 +98,9 @@ void CheckKey(QByteArrayView input) {
     }
     const TMinisignKey pinned = TPackageSignature::PinnedKey(line);
     FUZZ_CHECK(pinned.KeyId == key->KeyId && pinned.Key == key->Key);
-    FUZZ_CHECK(TMinisignKey::KeyIdText(key->KeyId).size() == 16);
+    const QString id = TMinisignKey::KeyIdText(key->KeyId);
+    FUZZ_CHECK(id.size() <= 16 &&
+               id.toULongLong(nullptr, 16) == qFromLittleEndian<quint64>(key->KeyId.constData()));
     const QByteArray encoded = ("Ed" + key->KeyId + key->Key).toBase64();
     FUZZ_CHECK(Lines(input.trimmed()).constLast().trimmed() == encoded);
     const std::optional<TMinisignKey> again =

@@ -67,11 +67,11 @@ void CheckExtraction(const QString& zipFile, const QString& memberName) {
     FUZZ_CHECK(inside.isEmpty() || inside == QStringList{memberName});
     if (refused || extracted == 0) {
         FUZZ_CHECK(extracted == 0);
-        if (plainName) FUZZ_CHECK(TFuzzFolder::Read(QDir(out).filePath(memberName)) == kPrevious);
+        if (plainName) FUZZ_CHECK(TFuzzFolder::Read(out + u'/' + memberName) == kPrevious);
         return;
     }
     FUZZ_CHECK(extracted == 1 && plainName);
-    const QByteArray content = TFuzzFolder::Read(QDir(out).filePath(memberName));
+    const QByteArray content = TFuzzFolder::Read(out + u'/' + memberName);
     const std::optional<zip_stat_t> entry = DirectoryEntry(zipFile, memberName);
     FUZZ_CHECK(entry && content.size() <= kSizeLimit);
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(content.constData()), uInt(content.size()));

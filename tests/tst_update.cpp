@@ -555,6 +555,15 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(u"/tmp/upgrade.upr"_s));
     }
 
+    // A name that starts with ":" is a plain file name here, not one of Qt's resources.
+    void extractionTakesAnyPlainName() {
+        const QString zip = Home(u"t.zip"_s), name = u":upgrade.upr"_s;
+        QVERIFY(MakeZip(zip, {{name, Package(3)}}));
+        QVERIFY(QDir().mkpath(Home(u"Temp/inner"_s)));
+        QCOMPARE(TUnzip(zip).Extract(name, Home(u"Temp/inner"_s)), 1);
+        QCOMPARE(ReadBytes(Home(u"Temp/inner/"_s + name)), Package(3));
+    }
+
     void damagedArchiveIsReported_data() {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("message");

@@ -125,7 +125,11 @@ std::optional<TMinisignKey> TMinisignKey::Parse(QByteArrayView text) {
 QString TMinisignKey::KeyIdText(const QByteArray& keyId) {
     QByteArray reversed(keyId.size(), Qt::Uninitialized);
     std::reverse_copy(keyId.begin(), keyId.end(), reversed.begin());
-    return QString::fromLatin1(reversed.toHex().toUpper());
+    // A number, as minisign prints it: no leading zeros.
+    QByteArray hex = reversed.toHex().toUpper();
+    while (hex.size() > 1 && hex.front() == '0')
+        hex.remove(0, 1);
+    return QString::fromLatin1(hex);
 }
 
 std::optional<TMinisignSignature> TMinisignSignature::Parse(QByteArrayView bytes) {

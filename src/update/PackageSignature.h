@@ -31,7 +31,8 @@ struct TMinisignKey {
     // The key line as minisign prints it, or the whole minisign.pub (its last line counts); nullopt
     // when it is no minisign key.
     static std::optional<TMinisignKey> Parse(QByteArrayView text);
-    // The key id as minisign names it in its comments: 16 hexadecimal digits, the last byte first.
+    // The key id as minisign names it in its comments: hexadecimal, the last byte first, without leading
+    // zeros.
     static QString KeyIdText(const QByteArray& keyId);
 };
 

@@ -3,7 +3,6 @@
 #include "text/SaveFile.h"
 #include "text/TException.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <zip.h>
@@ -84,7 +83,9 @@ int TUnzip::Extract(const QString& memberName, const QString& folder) {
         zip_fopen_index(archive.get(), zip_uint64_t(index), 0));
     if (!member) throw failMember(zip_error_code_zip(zip_get_error(archive.get())));
 
-    const QString targetName = QDir(folder).filePath(memberName);
+    // Joined by hand: QDir takes a name that starts with ":" for a path of its own (a resource), and
+    // the file would be written in the working folder.
+    const QString targetName = folder + u'/' + memberName;
     TSaveFile target(targetName);
     const auto failWrite = [&] {
         return TException(u"Невозможно записать файл "_s + targetName + u": "_s + target.Reason());
