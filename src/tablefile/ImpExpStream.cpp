@@ -56,9 +56,8 @@ void TImpExpStream::TakeLine(QByteArrayView text, LineKind kind) {
         if (kind == LineKind::MainRecord) break;
         if (kind == LineKind::DetailFields)
             m_detailFields = true;
-        else
-            (m_detailFields ? section.DetailFields : section.Fields)
-                .push_back(std::make_unique<TFieldValue>(text.toByteArray()));
+        else if (!m_detailFields)
+            section.Fields.push_back(std::make_unique<TFieldValue>(text.toByteArray()));
         return;
     case TPhase::Records:
     case TPhase::Outside:

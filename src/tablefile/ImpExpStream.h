@@ -53,8 +53,7 @@ private:
     struct TSection {
         QByteArray Name;
         bool Found = false;
-        std::vector<std::unique_ptr<TFieldValue>> Fields;
-        std::vector<std::unique_ptr<TFieldValue>> DetailFields;
+        std::vector<std::unique_ptr<TFieldValue>> Fields; // the main ones
         TImpExpRecords Records;
     };
 
@@ -69,7 +68,7 @@ private:
     int m_current = -1;                         // the section being read
     TPhase m_phase = TPhase::Outside;
     bool m_afterSectionMarker = false;
-    bool m_detailFields = false;
+    bool m_detailFields = false;       // the field list goes on with the detail fields
     bool m_inRecord = false;           // taking the values of the section's last record
     size_t m_value = 0;                // its next value
     size_t m_recordBuffer = 0;         // the first of the section's buffers it takes values from
