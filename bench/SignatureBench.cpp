@@ -31,9 +31,10 @@ void AddSignatureRows(BenchSuite& suite, const BenchData& data) {
     const QString publicKey = folder.filePath(u"bench.pub"_s);
     const QString secretKey = folder.filePath(u"bench.key"_s);
     const auto key = std::make_shared<TMinisignKey>();
-    for (const auto& [name, file, legacy] :
+    for (const auto& [name, file, legacyKind] :
          {std::tuple{u"update.signature"_s, u"upgrade.zip"_s, false},
           std::tuple{u"update.signature.legacy"_s, u"upgrade.upr"_s, true}}) {
+        const bool legacy = legacyKind; // clang 14 cannot capture a structured binding
         const QString package = folder.filePath(file);
         const QString signature = package + u".minisig"_s;
         suite.Add({.Name = name,

@@ -1,11 +1,16 @@
 # The wholesaler's vendor file: read at configure time, checked, compiled into the program.
-set(TEVLAR_VENDOR_FILE "${CMAKE_SOURCE_DIR}/dist/velstron.vendor" CACHE FILEPATH
-    "The wholesaler's vendor file (Key=Value lines, UTF-8)")
+# Also a script that only checks a file: cmake -DTEVLAR_VENDOR_FILE=<file> -P cmake/Vendor.cmake
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  set(TEVLAR_VENDOR_FILE "${CMAKE_SOURCE_DIR}/dist/velstron.vendor" CACHE FILEPATH
+      "The wholesaler's vendor file (Key=Value lines, UTF-8)")
+endif()
 get_filename_component(TEVLAR_VENDOR_FILE "${TEVLAR_VENDOR_FILE}" ABSOLUTE)
 if(NOT EXISTS "${TEVLAR_VENDOR_FILE}")
   message(FATAL_ERROR "Vendor file not found: ${TEVLAR_VENDOR_FILE}")
 endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TEVLAR_VENDOR_FILE}")
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TEVLAR_VENDOR_FILE}")
+endif()
 file(READ "${TEVLAR_VENDOR_FILE}" TEVLAR_VENDOR_TEXT)
 string(REPLACE "\r" "" TEVLAR_VENDOR_TEXT "${TEVLAR_VENDOR_TEXT}")
 

@@ -20,10 +20,11 @@ struct ModalOutcome {
 
 inline std::shared_ptr<ModalOutcome> OnNextModal(std::function<void(QWidget*)> act, int timeoutMs = 5000) {
     auto outcome = std::make_shared<ModalOutcome>();
-    auto* timer = new QTimer;
+    // Owned by the application, so that a timer the test outlives goes with it.
+    auto* timer = new QTimer(QCoreApplication::instance());
     auto deadline = std::make_shared<QDeadlineTimer>(timeoutMs);
     auto acted = std::make_shared<QWidget*>(nullptr);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+    QObject::connect(timer, &QTimer::timeout, timer, [=, act = std::move(act)] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!*acted) {
             if (modal && modal->isVisible()) {

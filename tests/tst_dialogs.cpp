@@ -145,6 +145,29 @@ private Q_SLOTS:
         QCOMPARE(dialog.FileName, dir.filePath(u"прайс.xls"_s));
         QCOMPARE(dialog.FilterIndex, 1);
     }
+
+    void saveDialogNeedsAnExistingFolder() {
+        QTemporaryDir dir;
+        TSaveDialog dialog;
+        dialog.Prepare(u"zkz"_s, dir.filePath(u"Заказ.zkz"_s), u"Заказы|*.zkz"_s, u"Сохранить заказ"_s);
+        TMessageBox::SetNextAnswer(TMessageBox::Ok);
+        bool stayedOpen = false;
+        auto outcome = OnNextModal([&](QWidget* w) {
+            auto* fileDialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY(fileDialog);
+            fileDialog->selectFile(dir.filePath(u"нет такой/Заказ.zkz"_s));
+            static_cast<QDialog*>(fileDialog)->accept();
+            stayedOpen = fileDialog->isVisible();
+            fileDialog->selectFile(dir.filePath(u"Заказ.zkz"_s));
+            static_cast<QDialog*>(fileDialog)->accept();
+        });
+        QVERIFY(dialog.Execute());
+        QVERIFY(outcome->Ok());
+        QVERIFY(stayedOpen);
+        QCOMPARE(TMessageBox::ShownTexts(), QStringList{u"Папка \"%1\" не существует.\nПроверьте путь."_s.arg(
+                                                dir.filePath(u"нет такой"_s))});
+        QCOMPARE(dialog.FileName, dir.filePath(u"Заказ.zkz"_s));
+    }
 };
 
 QTEST_MAIN(TstDialogs)

@@ -368,6 +368,25 @@ private Q_SLOTS:
         QCOMPARE(Panel(1), QString());
     }
 
+    void keysAfterOpeningGoIntoThePatternAndEnterIsOk() {
+        Start();
+        bool closedByEnter = false;
+        QVERIFY(RunFilterCommand([&](TFilterForm& form) {
+            QTRY_VERIFY(form.isActiveWindow());
+            // Where the keyboard goes: the first row's open cell, without a click.
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus && focus == Editor(form));
+            QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+            TypeText(focus, u"A-1"_s);
+            QTest::keyClick(focus, Qt::Key_Return);
+            closedByEnter = !form.isVisible();
+            if (!closedByEnter) form.reject();
+        }));
+        QVERIFY(closedByEnter);
+        QCOMPARE(PriceView().FilterText, u"Code=A-1|"_s);
+        QCOMPARE(Column(*PriceView().Table, u"Code"_s), QStringList{u"A-1"_s});
+    }
+
     void escapeInTheCellCancels() {
         Start();
         QVERIFY(RunFilterCommand([](TFilterForm& form) {

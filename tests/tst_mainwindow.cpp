@@ -353,6 +353,15 @@ private Q_SLOTS:
         QWidget* grid = m_main->Price_Data->TableViewGrid->viewport();
         QTest::mouseMove(grid, grid->rect().center());
         QTRY_COMPARE(Panel(2), QString());
+
+        // The hint of a menu item whose command opened a dialog goes when the command ends.
+        QStatusTipEvent hovered(m_main->InfAutor->statusTip());
+        QApplication::sendEvent(m_main->menuBar(), &hovered);
+        QCOMPARE(Panel(2), m_main->InfAutor->statusTip());
+        auto closed = OnNextModal([](QWidget* dialog) { dialog->close(); });
+        m_main->InfAutor->trigger();
+        QVERIFY(closed->Ok());
+        QCOMPARE(Panel(2), QString());
     }
 
     void exceptionDuringAWaitIsShownAfterTheWaitEnds_data() {

@@ -288,10 +288,21 @@ private Q_SLOTS:
         QCOMPARE(m_emailForm->EMAILListBox->item(0)->text(), mailboxes[0]);
         QCOMPARE(m_emailForm->EMAILListBox->item(1)->text(), mailboxes[1]);
 
-        // Cancel in the recipient dialog ends the command.
-        auto cancelled = ChooseRecipients({true, true}, u"ButtonExit"_s);
+        // Cancel in the recipient dialog ends the command. Both mailboxes show whole, none scrolls.
+        QRect shown, needed;
+        auto cancelled = OnNextModal([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(u"EMAILListBox"_s);
+            shown = list->viewport()->rect();
+            needed = list->visualItemRect(list->item(0)).united(list->visualItemRect(list->item(1)));
+            needed.setWidth(list->sizeHintForColumn(0));
+            dialog->findChild<QPushButton*>(u"ButtonExit"_s)->click();
+        });
         order->SendOrderByEMAIL();
         QVERIFY(cancelled->Ok());
+        QVERIFY2(shown.contains(needed), qPrintable(u"%1x%2 in %3x%4"_s.arg(needed.width())
+                                                        .arg(needed.height())
+                                                        .arg(shown.width())
+                                                        .arg(shown.height())));
 
         const auto send = [&](const QList<bool>& ticks) {
             auto chosen = ChooseRecipients(ticks, u"Button_Ok"_s);

@@ -38,7 +38,7 @@ struct TArticle {
 
 // Presses a button of the next modal dialog after an optional action on it.
 std::shared_ptr<ModalOutcome> Answer(const QString& button, std::function<void(QWidget*)> before = {}) {
-    return OnNextModal([=](QWidget* dialog) {
+    return OnNextModal([button, before = std::move(before)](QWidget* dialog) {
         if (before) before(dialog);
         dialog->findChild<QPushButton*>(button)->click();
     });
@@ -162,6 +162,12 @@ private Q_SLOTS:
         QVERIFY(defaulted->Ok());
         QCOMPARE(order->Header.OrgName, u"Другая"_s);
 
+        // OK without a change is no change.
+        auto unchanged = Answer(u"Button_Ok"_s);
+        m_orders->OrderInfExecute();
+        QVERIFY(unchanged->Ok());
+        QVERIFY(!order->Modified);
+
         auto confirmed = Answer(
             u"Button_Ok"_s, [](QWidget* d) { d->findChild<QLineEdit*>(u"EDIT_NUMBER"_s)->setText(u"9"_s); });
         m_orders->OrderInfExecute();
@@ -169,6 +175,23 @@ private Q_SLOTS:
         QCOMPARE(m_orderControl->tabText(0), u"Заказ №9 [Без имени]"_s);
         QVERIFY(order->Modified);
         QCOMPARE(order->StatusPanels[1]->text(), u"Изменен"_s);
+    }
+
+    void tabWalksTheInformationTopToBottom() {
+        NewOrder();
+        QStringList visited;
+        auto outcome = Answer(u"Button_Exit"_s, [&](QWidget* dialog) {
+            QTRY_VERIFY(dialog->isActiveWindow());
+            for (int i = 0; i < 5; ++i) {
+                visited.append(QApplication::focusWidget()->objectName());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+        });
+        m_orders->OrderInfExecute();
+        QVERIFY(outcome->Ok());
+        // The date takes one stop, in its place.
+        QCOMPARE(visited, (QStringList{u"EDIT_NUMBER"_s, u"EDIT_DATE"_s, u"EDIT_COMMENT"_s, u"EDIT_ORGNAME"_s,
+                                       u"EDIT_ADRESS"_s}));
     }
 
     void discountRule_data() {
@@ -222,6 +245,14 @@ private Q_SLOTS:
         form.EDIT_PRICE->SetValue(0);
         form.EDIT_SUMMA->setText(u"50"_s);
         QCOMPARE(form.EDIT_COUNT->Value(), 3.0);
+        // A computed quantity is kept exactly, not as the 15 digits it shows: a sum of 1 at 3 stays 1.
+        form.EDIT_PRICE->SetValue(3);
+        form.EDIT_SUMMA->setText(u"1"_s);
+        QCOMPARE(form.EDIT_COUNT->text(), u"0,333333333333333"_s);
+        QVERIFY(form.EDIT_COUNT->Value() * 3 == 1.0);
+        // Typed over, the text counts again.
+        form.EDIT_COUNT->setText(u"0,5"_s);
+        QCOMPARE(form.EDIT_COUNT->Value(), 0.5);
     }
 
     void f2OpensTheCalculatorUnderTheField() {

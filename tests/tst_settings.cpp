@@ -239,6 +239,26 @@ private Q_SLOTS:
         QCOMPARE(TMessageBox::ShownTexts().size(), 1);
         QVERIFY(
             TMessageBox::ShownTexts()[0].startsWith(u"Ошибка!\rТекст ошибки: Не удалось записать файл"_s));
+        // Cancel after the failure: new orders and the save at close see what was stored, not what was typed.
+        QCOMPARE(storage.StoredValue(TStoredValue::FOrgName), QString());
+    }
+
+    void typingGoesIntoTheFirstFieldOfThePage() {
+        TFormStorage storage(m_dir.filePath(u"system.ini"_s), u"SYSTEM"_s);
+        TSettingForm form(storage);
+        QStringList focused;
+        for (const int page : {0, 2}) {
+            form.findChild<QTabWidget*>(u"PageControl"_s)->setCurrentIndex(page);
+            auto outcome = OnNextModal([&](QWidget* dialog) {
+                QTRY_VERIFY(dialog->isActiveWindow());
+                focused.append(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                           : QString());
+                Click(dialog, u"Button_Exit"_s);
+            });
+            form.OpenSetting();
+            QVERIFY(outcome->Ok());
+        }
+        QCOMPARE(focused, (QStringList{u"EDIT_ORGNAME"_s, u"URLEdit"_s}));
     }
 
     void valuesPlacementAndLayoutsSurviveAReload() {

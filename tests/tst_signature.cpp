@@ -192,10 +192,22 @@ private Q_SLOTS:
         const auto whole = TMinisignKey::Parse(pub);
         QVERIFY(whole && whole->Key == key->Key && whole->KeyId == key->KeyId);
         const QByteArray signatureLine = Line(ReadBytes(Signature()), 1);
-        for (const QByteArray& bad :
-             {QByteArray(), QByteArray("RWQ"), Line(pub, 1).chopped(4), signatureLine,
-              "untrusted comment: x\n" + signatureLine, Line(pub, 1) + "\n" + Line(pub, 1)})
+        for (const QByteArray& bad : {QByteArray(), QByteArray("RWQ"), Line(pub, 1).chopped(4), signatureLine,
+                                      "untrusted comment: x\n" + signatureLine,
+                                      Line(pub, 1) + "\n" + Line(pub, 1), Line(pub, 1) + "A"})
             QVERIFY2(!TMinisignKey::Parse(bad), bad.constData());
+    }
+
+    // Only the one text that encodes the bytes: the base64 decoder alone takes a stray last character or
+    // a line cut in its padding.
+    void base64IsStrict() {
+        const QByteArray signature = ReadBytes(Signature());
+        QVERIFY(TMinisignSignature::Parse(signature));
+        for (int line : {1, 3}) {
+            QVERIFY(!TMinisignSignature::Parse(ReplaceLine(signature, line, Line(signature, line) + "A")));
+            QVERIFY(
+                !TMinisignSignature::Parse(ReplaceLine(signature, line, Line(signature, line).chopped(1))));
+        }
     }
 
     // The manual update with a pinned key
@@ -404,6 +416,10 @@ private Q_SLOTS:
             << QByteArray("200 OK") << false << true
             << u"Не удалось загрузить подпись файла обновления %1: 404 Connection aborted on request."_s;
         QTest::newRow("other key") << QByteArray("200 OK") << true << false << QString();
+        QTest::newRow("signature of 10 MB")
+            << QByteArray("200 OK") << false << false
+            << u"Не удалось загрузить подпись файла обновления %1: Загрузка остановлена: документ больше "
+               u"допустимого размера (8193 байт)."_s;
     }
     void refusedDownloadLeavesTempAsItWas() {
         QFETCH(QByteArray, status);
@@ -411,7 +427,9 @@ private Q_SLOTS:
         QFETCH(bool, cancel);
         QFETCH(QString, message);
         if (stranger) QVERIFY(m_stranger->Sign(Zip()));
-        const QByteArray package = ReadBytes(Zip()), signature = ReadBytes(Signature());
+        const QByteArray package = ReadBytes(Zip());
+        QByteArray signature = ReadBytes(Signature());
+        if (QByteArray(QTest::currentDataTag()).contains("10 MB")) signature += QByteArray(10 << 20, 'A');
         THttpTestServer server([&](const QByteArray& request) {
             if (!request.contains(".minisig"))
                 return TReply{THttpTestServer::Response(

@@ -22,7 +22,9 @@
 
 #include "TestFiles.h"
 #include "TestZip.h"
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -162,8 +164,9 @@ class TstUpdate : public QObject, TProgramFixture {
         return OnNextModal([button, infoShown](QWidget* dialog) {
             QCOMPARE(dialog->objectName(), u"UpgradeForm"_s);
             QVERIFY(dialog->findChild<QPushButton*>(u"Button_Continue"_s)->isEnabled());
+            const auto* grid = dialog->findChild<QTableWidget*>(u"InfUpgrade"_s);
+            QVERIFY(!grid->horizontalScrollBar()->isVisible()); // the two columns fit the dialog
             if (infoShown) {
-                const auto* grid = dialog->findChild<QTableWidget*>(u"InfUpgrade"_s);
                 for (int row = 0; row < grid->rowCount(); ++row)
                     for (int column = 0; column < 2; ++column)
                         *infoShown << (grid->item(row, column) ? grid->item(row, column)->text() : QString());

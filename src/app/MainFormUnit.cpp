@@ -160,9 +160,12 @@ void TMainForm::CreateActions() {
         action->setToolTip(Text(def.Hint));
         action->setShortcut(QKeySequence(Text(def.Shortcut)));
         if (def.Icon != kNoIcon) action->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.Icon)));
+        // A hint shown in a dialog the command opened would otherwise outlive the dialog.
         if (const auto execute = def.Execute)
-            connect(action, &QAction::triggered, this,
-                    [this, execute] { RunHandler([&] { (this->*execute)(); }); });
+            connect(action, &QAction::triggered, this, [this, execute] {
+                RunHandler([&] { (this->*execute)(); });
+                ApplicationEventsHint({});
+            });
         // Shortcuts work wherever the focus is in this window.
         addAction(action);
         this->*def.Action = action;

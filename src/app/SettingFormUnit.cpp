@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -119,22 +121,25 @@ void TSettingForm::OpenSetting() {
     if (URLEdit->text().isEmpty()) URLEdit->setText(Vendor::DefaultUpdateAddress());
     if (ProxyPortEdit->text().isEmpty()) ProxyPortEdit->setText(u"80"_s);
     LightPresense->setChecked(m_storage.LightPresense());
+    // Typing goes into the page's first field, not the tab bar.
+    const std::array<QWidget*, 3> firstFields{EDIT_ORGNAME, LightPresense, URLEdit};
+    firstFields.at(PageControl->currentIndex())->setFocus();
     exec();
 }
 
 void TSettingForm::Button_OkClick() {
-    m_storage.SetStoredValue(TStoredValue::FOrgName, EDIT_ORGNAME->text());
-    m_storage.SetStoredValue(TStoredValue::FAdress, EDIT_ADRESS->text());
-    m_storage.SetStoredValue(TStoredValue::FPhone, EDIT_PHONE->text());
-    m_storage.SetStoredValue(TStoredValue::FContactPerson, EDIT_PERSON->text());
-    m_storage.SetStoredValue(TStoredValue::FURL, URLEdit->text());
-    m_storage.SetStoredValue(TStoredValue::FProxi, ProxyHostEdit->text());
-    m_storage.SetStoredValue(TStoredValue::FProxiPort, ProxyPortEdit->text());
-    m_storage.SetStoredValue(TStoredValue::FLightPresense, LightPresense->isChecked() ? u"1"_s : u"0"_s);
     try {
-        m_storage.SaveStoredValues();
+        m_storage.SaveStoredValues(
+            {{TStoredValue::FOrgName, EDIT_ORGNAME->text()},
+             {TStoredValue::FAdress, EDIT_ADRESS->text()},
+             {TStoredValue::FPhone, EDIT_PHONE->text()},
+             {TStoredValue::FContactPerson, EDIT_PERSON->text()},
+             {TStoredValue::FURL, URLEdit->text()},
+             {TStoredValue::FProxi, ProxyHostEdit->text()},
+             {TStoredValue::FProxiPort, ProxyPortEdit->text()},
+             {TStoredValue::FLightPresense, LightPresense->isChecked() ? u"1"_s : u"0"_s}});
     } catch (const TException& e) {
-        // The dialog stays open with what the user typed.
+        // The dialog stays open with what the user typed; Cancel leaves the stored values as they were.
         ShowError(e.Message());
         return;
     }

@@ -25,6 +25,7 @@ TCalcEdit::TCalcEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 double TCalcEdit::Value() const {
+    if (text() == m_setText) return m_setValue;
     // Either separator is taken, whatever the locale says.
     QString normal = text().trimmed();
     normal.replace(u'.', QLocale().decimalPoint()).replace(u',', QLocale().decimalPoint());
@@ -33,7 +34,9 @@ double TCalcEdit::Value() const {
 }
 
 void TCalcEdit::SetValue(double value) {
-    setText(FloatToStr(value));
+    m_setValue = value;
+    m_setText = FloatToStr(value);
+    setText(m_setText);
 }
 
 void TCalcEdit::keyPressEvent(QKeyEvent* event) {

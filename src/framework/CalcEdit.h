@@ -21,6 +21,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // The value last set and the text it showed: a computed value is kept exactly, not as its 15 digits,
+    // until the user changes the text.
+    double m_setValue = 0;
+    QString m_setText;
 };
 
 // The drop-down calculator: digits, the four operations, equals, clear; OK (or Enter) hands the

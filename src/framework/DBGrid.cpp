@@ -10,6 +10,7 @@
 #include <QStyleOption>
 
 #include <algorithm>
+#include <cmath>
 
 class TDBGridDelegate : public QStyledItemDelegate {
 public:
@@ -121,7 +122,7 @@ void TDBGrid::SetDesignColumns(QList<TGridColumn> columns) {
     const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kDesignCharWidth);
     const QFontMetrics title(horizontalHeader()->font());
     for (TGridColumn& column : columns)
-        column.Width = std::max(static_cast<int>(column.Width * scale + 0.5),
+        column.Width = std::max(static_cast<int>(std::lround(column.Width * scale)),
                                 title.horizontalAdvance(column.Title) + kTitleMargin);
     SetColumns(columns);
 }

@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 
+#include "MessageBox.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,6 +27,28 @@ QString WithDefaultExt(const QString& path, const QString& ext) {
     if (ext.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
     return path + u'.' + ext;
 }
+
+// Qt's dialog takes a name in a folder that does not exist; with PathMustExist it stays open instead.
+class TPathCheckingDialog : public QFileDialog {
+public:
+    TPathCheckingDialog(QWidget* parent, const QString& title, bool pathMustExist)
+        : QFileDialog(parent, title), m_pathMustExist(pathMustExist) {}
+
+    void accept() override {
+        const QString chosen = selectedFiles().value(0);
+        const QFileInfo folder(QFileInfo(chosen).absolutePath());
+        if (m_pathMustExist && !chosen.isEmpty() && !folder.isDir()) {
+            TMessageBox::Show(TMessageBox::Error, windowTitle(),
+                              u"Папка \"%1\" не существует.\nПроверьте путь."_s.arg(folder.filePath()),
+                              TMessageBox::Ok, TMessageBox::Ok);
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool m_pathMustExist;
+};
 
 } // namespace
 
@@ -68,7 +92,7 @@ bool TFileDialog::Execute() {
         return true;
     }
 
-    QFileDialog dialog(QApplication::activeWindow(), Title);
+    TPathCheckingDialog dialog(QApplication::activeWindow(), Title, Options.testFlag(PathMustExist));
     dialog.setObjectName(m_objectName);
     dialog.setAcceptMode(m_save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(Options.testFlag(FileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

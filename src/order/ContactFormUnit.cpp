@@ -1,9 +1,9 @@
 #include "ContactFormUnit.h"
 
+#include "framework/DateEdit.h"
 #include "framework/DialogButton.h"
 #include "OrderForms.h"
 
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +19,7 @@ TContactForm::TContactForm(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout;
     int row = 0;
     EDIT_NUMBER = OrderForms::AddTextRow(grid, row++, u"Номер заказа"_s, u"EDIT_NUMBER"_s, false);
-    EDIT_DATE = new QDateEdit(this);
+    EDIT_DATE = new TDateEdit;
     EDIT_DATE->setObjectName(u"EDIT_DATE"_s);
     EDIT_DATE->setCalendarPopup(true); // the calendar marks Saturday and Sunday as weekend
     EDIT_DATE->setDisplayFormat(u"dd.MM.yyyy"_s);
@@ -38,6 +38,11 @@ TContactForm::TContactForm(QWidget* parent) : QDialog(parent) {
     Button_Exit = exit;
     connect(ButtonDefault, &QPushButton::clicked, this, &TContactForm::ButtonDefaultClick);
     connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
+    // Top to bottom, then the buttons left to right.
+    const QList<QWidget*> order{EDIT_NUMBER, EDIT_DATE,   EDIT_COMMENT,  EDIT_ORGNAME, EDIT_ADRESS,
+                                EDIT_PHONE,  EDIT_PERSON, ButtonDefault, Button_Ok,    Button_Exit};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
     setFixedSize(377, 226);
 }
 

@@ -2,14 +2,13 @@
 
 #include "OrderForms.h"
 #include "shell/FormStorage.h"
+#include "shell/SysUnit.h"
 #include "shell/VendorInfo.h"
 #include "text/TException.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -33,8 +32,12 @@ TEMAILForm::TEMAILForm(TFormStorage& storage, QWidget* parent) : QDialog(parent)
     ButtonExit = exit;
     ButtonExit->setObjectName(u"ButtonExit"_s);
     connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
-    setFixedSize(311, 99);
     FormCreate();
+    // Both mailboxes whole, in whatever font the desktop uses; never smaller than designed.
+    const int frame = 2 * EMAILListBox->frameWidth();
+    EMAILListBox->setMinimumSize(EMAILListBox->sizeHintForColumn(0) + frame,
+                                 EMAILListBox->sizeHintForRow(0) * EMAILListBox->count() + frame);
+    setFixedSize(QSize(311, 99).expandedTo(minimumSizeHint()));
 }
 
 void TEMAILForm::FormCreate() {
@@ -44,7 +47,6 @@ void TEMAILForm::FormCreate() {
     for (const QString& address : {Vendor::OrderEmail1(), Vendor::OrderEmail2()}) {
         auto* item = new QListWidgetItem(address, EMAILListBox);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setToolTip(item->text()); // the narrow dialog may cut the address
         item->setCheckState(marks.value(i++) ? Qt::Checked : Qt::Unchecked);
     }
 }
@@ -74,6 +76,5 @@ void TEMAILForm::done(int result) {
 
 void TEMAILForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
 }

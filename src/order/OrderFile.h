@@ -17,6 +17,8 @@ struct OrderHeader {
     QString Phone;
     QString ContactPerson;
     double DiscountPercent = 0;
+
+    bool operator==(const OrderHeader&) const = default;
 };
 
 struct OrderLine {

@@ -289,7 +289,7 @@ bool TOrderFrame::CloseOrder() {
 
 void TOrderFrame::EditOrderInfo(bool marksModified) {
     OrderHeader edited = Header;
-    if (!m_env.ContactForm->Execute(edited)) return;
+    if (!m_env.ContactForm->Execute(edited) || edited == Header) return;
     Header = edited;
     // A confirmed header change is a change of the order, so closing asks to save it; the dialog a new
     // order opens with is part of its creation.

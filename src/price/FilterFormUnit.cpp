@@ -280,9 +280,19 @@ void TFilterForm::Filter_TableEditButtonClick() {
 }
 
 bool TFilterForm::Filter_TableKeyDown(QKeyEvent& event) {
-    if (event.key() != Qt::Key_F2 || event.modifiers() != Qt::NoModifier) return false;
-    Filter_TableEditButtonClick();
-    return true;
+    if (event.modifiers() & ~Qt::KeypadModifier) return false;
+    switch (event.key()) {
+    case Qt::Key_F2:
+        Filter_TableEditButtonClick();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The cell would only close its editor; the dialog's default button is what the user means.
+        Button_Ok->click();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFilterForm::Filter_TableChangeFocus() {

@@ -162,4 +162,7 @@ void TFilterTable::currentChanged(const QModelIndex& current, const QModelIndex&
 void TFilterTable::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
     if (OnChangeFocus) OnChangeFocus();
+    // In editing mode the keys belong to the open editor, also when it was opened before the dialog
+    // showed.
+    if (m_editor) m_editor->setFocus(event->reason());
 }

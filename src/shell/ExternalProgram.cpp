@@ -1,7 +1,19 @@
 #include "ExternalProgram.h"
 
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
+
+namespace {
+
+// Every process object until it is deleted. Deleting a running QProcess kills its program, so one still
+// running when this program ends is left to live on: held here, never destroyed, its object is not lost.
+QSet<QProcess*>& Started() {
+    static auto* started = new QSet<QProcess*>;
+    return *started;
+}
+
+} // namespace
 
 void RunExternal(const QString& program, const QStringList& arguments,
                  const std::function<void(int exitCode)>& finished) {
@@ -10,9 +22,9 @@ void RunExternal(const QString& program, const QStringList& arguments,
         finished(-1);
         return;
     }
-    // No parent: deleting a running QProcess kills its program, so one still running at exit is left
-    // to live on.
     auto* process = new QProcess;
+    Started().insert(process);
+    QObject::connect(process, &QObject::destroyed, [process] { Started().remove(process); });
     process->setProgram(path);
     process->setArguments(arguments);
     // Its complaints go where this program's go.

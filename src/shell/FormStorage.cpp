@@ -78,6 +78,18 @@ void TFormStorage::SaveStoredValues() {
     ini.UpdateFile();
 }
 
+void TFormStorage::SaveStoredValues(std::initializer_list<std::pair<TStoredValue, QString>> changes) {
+    const auto before = m_values;
+    for (const auto& [value, text] : changes)
+        SetStoredValue(value, text);
+    try {
+        SaveStoredValues();
+    } catch (...) {
+        m_values = before;
+        throw;
+    }
+}
+
 void TFormStorage::ReadStoredValues(const TIniFile& ini) {
     for (const TStoredValue value : kStoredValues)
         SetStoredValue(value, ini.ReadString(m_iniSection, StoredValueName(value)));

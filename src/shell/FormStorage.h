@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QHeaderView;
 class QWidget;
@@ -50,6 +52,8 @@ public:
     void LoadStoredValues();
     // Write errors throw TException.
     void SaveStoredValues();
+    // Sets the values and saves them; after a write error memory holds what it held before.
+    void SaveStoredValues(std::initializer_list<std::pair<TStoredValue, QString>> changes);
 
     // What the placement covers. A window restores its normal position and size, maximized state
     // and focused control; without stored values it keeps what it had.

@@ -47,8 +47,13 @@ QIcon ProgramIcon() {
 }
 
 void CenterOnScreen(QWidget& window) {
-    if (const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    // The client area is placed, not the frame: the frame is unknown before the first showing, and a
+    // frame position then would put the window lower at every later showing.
+    QRect client(QPoint(), window.size());
+    client.moveCenter(screen->availableGeometry().center());
+    window.setGeometry(client);
 }
 
 bool LoadQtTranslation() {

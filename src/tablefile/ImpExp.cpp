@@ -200,7 +200,8 @@ void TImpExpFile::Load(QFile& source) {
     m_lines.reserve(size_t(expected + kSpareLines));
     SplitLines(begin, begin, middle, m_lines, fileName, maxLines);
     secondPiece.get();
-    if (qsizetype(m_lines.size() + second.size()) > maxLines) ImpExpText::FailTooManyLines(fileName);
+    if (qsizetype(m_lines.size()) + qsizetype(second.size()) > maxLines)
+        ImpExpText::FailTooManyLines(fileName);
     m_lines.insert(m_lines.end(), second.begin(), second.end());
 }
 

@@ -2,9 +2,9 @@
 
 #include "framework/ProcessMessages.h"
 #include "HttpDownload.h"
+#include "PackageSignature.h"
 #include "shell/FlashForm.h"
 #include "shell/SysUnit.h"
-#include "PackageSignature.h"
 #include "UpdateSignature.h"
 
 #include <QFile>
@@ -52,11 +52,13 @@ void DownloadSigned(THttpDownload& http, const QString& fileName, const QString&
 
     const QString signatureUrl = QString::fromLatin1(SignatureUrl(http.Url()).toEncoded());
     THttpDownload signature(signatureUrl, proxyHost, proxyPort);
+    // Nothing longer can be a signature: a server sending more does not fill the disk with it.
+    signature.SizeLimit = TMinisignSignature::kMaxFileSize + 1;
     FollowInWaitWindow(signature, signatureUrl);
     ShowWait(signatureUrl + u"\rЗагрузка подписи..."_s);
     try {
         signature.Get(SignatureFileOf(package));
-    } catch (const THttpError& e) {
+    } catch (const TException& e) {
         throw TSignatureError(TSignatureError::TKind::Missing,
                               u"Не удалось загрузить подпись файла обновления "_s + signatureUrl + u": "_s +
                                   e.Message() + u". Обновление не применено."_s);

@@ -39,11 +39,14 @@ QList<QByteArrayView> Lines(QByteArrayView bytes) {
     return lines;
 }
 
-// Strict base64 of exactly `size` bytes; empty otherwise.
+// Strict base64 of exactly `size` bytes; empty otherwise. Qt's decoder also takes a stray last character
+// or a cut padding: only the one text that encodes the bytes, padded as minisign writes it, is taken.
 QByteArray Base64(QByteArrayView text, qsizetype size) {
-    const auto decoded =
-        QByteArray::fromBase64Encoding(text.trimmed().toByteArray(), QByteArray::AbortOnBase64DecodingErrors);
-    return decoded && decoded.decoded.size() == size ? decoded.decoded : QByteArray();
+    const QByteArray trimmed = text.trimmed().toByteArray();
+    const auto decoded = QByteArray::fromBase64Encoding(trimmed, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded && decoded.decoded.size() == size && decoded.decoded.toBase64() == trimmed
+               ? decoded.decoded
+               : QByteArray();
 }
 
 bool SignatureHolds(const QByteArray& signature, QByteArrayView message, const QByteArray& key) {

@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -67,8 +66,8 @@ TUpgradeForm::TUpgradeForm(TUpgradeEnvironment environment, QWidget* parent)
     InfUpgrade->verticalHeader()->hide();
     InfUpgrade->setEditTriggers(QAbstractItemView::NoEditTriggers);
     InfUpgrade->setColumnWidth(0, 150);
-    InfUpgrade->setColumnWidth(1, 485);
-    // The values take what the dialog has left rather than a scroll bar for a few pixels.
+    // The values take what the dialog has left rather than a scroll bar for a few pixels; a value too
+    // long for it shows whole in its tool tip.
     InfUpgrade->horizontalHeader()->setStretchLastSection(true);
     auto* groupLayout = new QVBoxLayout(GroupBox1);
     groupLayout->addWidget(InfUpgrade);
@@ -113,8 +112,7 @@ TUpgradeForm::~TUpgradeForm() = default;
 
 void TUpgradeForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(*this);
 }
 
 void TUpgradeForm::FillInfo(const QList<TUpdateInfoLine>& lines) {
@@ -123,7 +121,9 @@ void TUpgradeForm::FillInfo(const QList<TUpdateInfoLine>& lines) {
     InfUpgrade->setRowCount(std::max<int>(1, int(lines.size())));
     for (int row = 0; row < lines.size(); ++row) {
         InfUpgrade->setItem(row, 0, new QTableWidgetItem(lines[row].Parameter));
-        InfUpgrade->setItem(row, 1, new QTableWidgetItem(lines[row].Value));
+        auto* value = new QTableWidgetItem(lines[row].Value);
+        value->setToolTip(lines[row].Value);
+        InfUpgrade->setItem(row, 1, value);
     }
 }
 
