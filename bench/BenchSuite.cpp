@@ -40,6 +40,12 @@ QByteArray BenchData::ReadAll(const QString& path) {
     return file.readAll();
 }
 
+void BenchData::LinkPriceList(const QString& priceFile, const QString& target) {
+    QFile::remove(target);
+    if (link(QFile::encodeName(priceFile).constData(), QFile::encodeName(target).constData()) != 0)
+        std::abort();
+}
+
 void TDurableReplace::Run() const {
     const QByteArray target = QFile::encodeName(m_target);
     const QByteArray temporary = target + ".tmp";
@@ -52,6 +58,12 @@ void TDurableReplace::Run() const {
     }
     if (fdatasync(fd) != 0 || close(fd) != 0 || rename(temporary.constData(), target.constData()) != 0)
         std::abort();
+}
+
+void TUpdateFloor::Run() const {
+    BenchData::ReadAndDecode(m_priceFile);
+    BenchData::ReadAndDecode(m_package);
+    m_write->Run();
 }
 
 namespace {

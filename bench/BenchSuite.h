@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // One measured operation: its median time against a floor measured in the same run, and its peak
@@ -31,6 +32,9 @@ struct BenchData {
     // The floor every file row compares with: read the file's bytes and decode them into QString.
     static void ReadAndDecode(const QString& path);
     static QByteArray ReadAll(const QString& path);
+    // The rows that replace the price list start each run from a hard link to the generated one: the
+    // program replaces it by a new file rather than writing into it.
+    static void LinkPriceList(const QString& priceFile, const QString& target);
 };
 
 // The floor of rows that replace a file: the physical cost of a durable replace of the same bytes. They
@@ -46,6 +50,23 @@ public:
 private:
     QString m_target;
     QByteArray m_bytes;
+};
+
+// The floor of the rows that apply an update package: both files read and decoded, and the price list
+// replaced durably by the new one's bytes.
+class TUpdateFloor {
+public:
+    TUpdateFloor(QString priceFile, QString package, const QString& floorFile)
+        : m_priceFile(std::move(priceFile)), m_package(std::move(package)),
+          m_write(std::make_shared<TDurableReplace>(floorFile)) {}
+    // The price list the update wrote.
+    void Take(const QString& written) const { m_write->Take(written); }
+    void Run() const;
+
+private:
+    QString m_priceFile;
+    QString m_package;
+    std::shared_ptr<TDurableReplace> m_write;
 };
 
 class BenchSuite {

@@ -12,7 +12,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -64,30 +63,20 @@ void AddUpdateRows(BenchSuite& suite, const BenchData& data) {
     const QString work = folder.filePath(u"update-work.iop"_s);
     const QString priceFile = data.PriceFile;
 
-    // Each run starts from the demo's price list again: a hard link to it, which the update replaces
-    // by a new file rather than writing into it.
     const auto apply = [=] {
-        QFile::remove(work);
-        if (link(QFile::encodeName(priceFile).constData(), QFile::encodeName(work).constData()) != 0)
-            std::abort();
+        BenchData::LinkPriceList(priceFile, work);
         TUpdatePackage(package).ApplyTo(work, ProcessMessages);
     };
-    // The floor reads both files and replaces the price list durably with the new one's bytes.
-    auto durable = std::make_shared<TDurableReplace>(folder.filePath(u"floor-update.iop"_s));
+    const TUpdateFloor floor{priceFile, package, folder.filePath(u"floor-update.iop"_s)};
     suite.Add({.Name = u"update.apply"_s,
                .N = data.Articles,
                .Prepare =
-                   [apply, durable, work] {
+                   [apply, floor, work] {
                        apply();
-                       durable->Take(work);
+                       floor.Take(work);
                    },
                .Run = apply,
-               .Floor =
-                   [=] {
-                       BenchData::ReadAndDecode(priceFile);
-                       BenchData::ReadAndDecode(package);
-                       durable->Run();
-                   }});
+               .Floor = [floor] { floor.Run(); }});
 
     auto raw = std::make_shared<RawMember>();
     const QString unpacked = folder.filePath(u"unzipped"_s);

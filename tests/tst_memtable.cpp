@@ -242,6 +242,30 @@ private Q_SLOTS:
         QCOMPARE(batched.FieldByName(u"ID").AsInteger(), 3003);
     }
 
+    // Batches that gave back their spare room, taken at once into an empty table; posting goes on after
+    // them, also records longer than what the last batch kept.
+    void finishedBatchesTogether() {
+        TMemTable t;
+        Define(t);
+        std::vector<std::unique_ptr<TRowBatch>> batches;
+        std::vector<TRowBatch*> pieces;
+        for (const char* code : {"a", "bb", "ccc"}) {
+            batches.push_back(std::make_unique<TRowBatch>(t));
+            batches.back()->Add({{code, 0}, {{}, 0}, {{}, 1.5}, {{}, 0}});
+            batches.back()->Finish();
+            pieces.push_back(batches.back().get());
+        }
+        t.AppendRows(pieces);
+        QCOMPARE(batches.back()->Count(), 0);
+        const QString longName(255, u'Ж');
+        for (int i = 0; i < 300; ++i)
+            Add(t, u"post"_s, longName, i);
+        QCOMPARE(t.RecordCount(), 303);
+        QCOMPARE(Column(t, u"Code"_s).mid(0, 4), QStringList({u"a"_s, u"bb"_s, u"ccc"_s, u"post"_s}));
+        QCOMPARE(Column(t, u"Name"_s).last(), longName);
+        QCOMPARE(Column(t, u"ID"_s).mid(2, 2), QStringList({u"3"_s, u"4"_s}));
+    }
+
     void cursorAndEvents() {
         TMemTable t;
         Define(t);

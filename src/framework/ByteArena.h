@@ -25,7 +25,7 @@ public:
         m_blocks.clear();
         m_capacities = other.m_capacities;
         for (size_t i = 0; i < other.m_blocks.size(); ++i) {
-            m_blocks.push_back(std::make_unique<char[]>(m_capacities[i]));
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_capacities[i]));
             std::memcpy(m_blocks[i].get(), other.m_blocks[i].get(), m_capacities[i]);
         }
         m_used = other.m_used;
@@ -58,6 +58,16 @@ public:
         return offset;
     }
 
+    // Gives back the unused end of the last block: for an arena that is full. A new record goes to a new
+    // block.
+    void Trim() {
+        if (m_blocks.empty() || m_used == m_capacities.back()) return;
+        auto block = std::make_unique_for_overwrite<char[]>(m_used);
+        std::memcpy(block.get(), m_blocks.back().get(), m_used);
+        m_blocks.back() = std::move(block);
+        m_capacities.back() = m_used;
+    }
+
 private:
     static constexpr int kPosBits = 18;
     static constexpr quint32 kPosMask = (1u << kPosBits) - 1;
@@ -68,8 +78,8 @@ private:
             throw TException(QStringLiteral(u"Слишком большой объём данных"));
         // Small tables stay small; big ones soon get full blocks. Every block holds a record of any size.
         const quint32 capacity =
-            m_capacities.empty() ? kMaxRecord : std::min(m_capacities.back() * 2, kPosMask + 1);
-        m_blocks.push_back(std::make_unique<char[]>(capacity));
+            m_capacities.empty() ? kMaxRecord : std::clamp(m_capacities.back() * 2, kMaxRecord, kPosMask + 1);
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(capacity));
         m_capacities.push_back(capacity);
         m_used = 0;
     }

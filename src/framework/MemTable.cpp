@@ -22,6 +22,12 @@ constexpr int kMaxTextSize = 255; // a text's length is one byte
     throw TException(message);
 }
 
+// Room for more elements, growing at least twofold, so that many small appends stay linear.
+template <typename T> void ReserveMore(std::vector<T>& vector, size_t more) {
+    if (vector.size() + more > vector.capacity())
+        vector.reserve(std::max(vector.size() + more, vector.capacity() * 2));
+}
+
 } // namespace
 
 // The texts of a row are one record in the arena: for each text field in order a length byte and the
@@ -446,29 +452,40 @@ void TMemTable::Post() {
     if (AfterPost) AfterPost();
 }
 
-void TMemTable::AppendRows(TRowBatch& batch) {
+void TMemTable::AppendRows(const std::vector<TRowBatch*>& batches) {
     CheckActive();
     CheckBrowseMode();
-    if (batch.m_sizes.size() != m_fields.size()) Fail(u"Строки не подходят к полям таблицы"_s);
+    size_t count = 0;
+    for (const TRowBatch* batch : batches) {
+        if (batch->m_sizes.size() != m_fields.size()) Fail(u"Строки не подходят к полям таблицы"_s);
+        count += batch->m_store->Rows;
+    }
     TRowStore& store = MutableStore();
-    TRowStore& added = *batch.m_store;
     const quint32 first = store.Rows;
-    if (first == 0) {
-        // Into an empty table the batch's rows move as they are, without a copy.
+    if (first == 0 && batches.size() == 1) {
+        // Into an empty table one batch's rows move as they are, without a copy.
+        TRowStore& added = *batches.front()->m_store;
         std::swap(store.Texts, added.Texts);
         std::swap(store.Numbers, added.Numbers);
         std::swap(store.Arena, added.Arena);
+        store.Rows = added.Rows;
+        batches.front()->m_store = std::make_unique<TRowStore>(*this);
     } else {
-        const quint32 offset = store.Arena.Append(std::move(added.Arena));
-        store.Texts.reserve(store.Texts.size() + added.Texts.size());
-        for (quint32 handle : added.Texts)
-            store.Texts.push_back(handle + offset);
-        for (size_t slot = 0; slot < store.Numbers.size(); ++slot)
-            store.Numbers[slot].insert(store.Numbers[slot].end(), added.Numbers[slot].begin(),
-                                       added.Numbers[slot].end());
+        ReserveMore(store.Texts, count);
+        for (std::vector<double>& numbers : store.Numbers)
+            ReserveMore(numbers, count);
+        for (TRowBatch* batch : batches) {
+            TRowStore& added = *batch->m_store;
+            const quint32 offset = store.Arena.Append(std::move(added.Arena));
+            for (quint32 handle : added.Texts)
+                store.Texts.push_back(handle + offset);
+            for (size_t slot = 0; slot < store.Numbers.size(); ++slot)
+                store.Numbers[slot].insert(store.Numbers[slot].end(), added.Numbers[slot].begin(),
+                                           added.Numbers[slot].end());
+            store.Rows += added.Rows;
+            batch->m_store = std::make_unique<TRowStore>(*this);
+        }
     }
-    store.Rows += added.Rows;
-    batch.m_store = std::make_unique<TRowStore>(*this);
     for (const auto& f : m_fields) {
         if (f->DataType() != TFieldType::AutoInc) continue;
         std::vector<double>& numbers = store.Numbers[size_t(store.Slot[size_t(f->Index())])];
@@ -476,6 +493,7 @@ void TMemTable::AppendRows(TRowBatch& batch) {
     }
 
     m_sortedField = -1;
+    ReserveMore(m_order, store.Rows - first);
     for (quint32 row = first; row < store.Rows; ++row)
         m_order.push_back(row);
     if (m_filtered) {
@@ -659,6 +677,10 @@ void TRowBatch::Add(const std::vector<TCell>& cells) {
     for (size_t i = 0; i < m_sizes.size(); ++i)
         if (!m_sizes[i]) store.Numbers[size_t(store.Slot[i])].push_back(cells[i].Number);
     ++store.Rows;
+}
+
+void TRowBatch::Finish() {
+    m_store->Arena.Trim();
 }
 
 int TRowBatch::Count() const {

@@ -110,10 +110,11 @@ public:
     void Append();
     void Edit();
     void Post();
-    // Takes every row of the batch, in its order, as Append and Post would one by one, but with one
+    // Takes every row of the batches, in their order, as Append and Post would one by one, but with one
     // notice of the change and none of the per-record events; the last record becomes current. The
-    // batch is left empty.
-    void AppendRows(TRowBatch& batch);
+    // batches are left empty, each as soon as its rows are in.
+    void AppendRows(const std::vector<TRowBatch*>& batches);
+    void AppendRows(TRowBatch& batch) { AppendRows(std::vector<TRowBatch*>{&batch}); }
     void Cancel();
     void Delete();
     void EmptyTable();
@@ -224,6 +225,8 @@ public:
 
     void Reserve(int rows);
     void Add(const std::vector<TCell>& cells);
+    // No more rows: the storage gives back what it holds in reserve.
+    void Finish();
     int Count() const;
 
 private:

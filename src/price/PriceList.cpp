@@ -3,14 +3,17 @@
 #include "tablefile/FileVersion.h"
 
 #include "framework/MemTable.h"
-#include "tablefile/ImpExp.h"
+#include "tablefile/ImpExpStream.h"
 #include "TableViewLogic.h"
+#include "text/Cp1251.h"
 #include "text/TException.h"
 #include "text/TextForms.h"
 
 #include <array>
 #include <chrono>
+#include <deque>
 #include <future>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -39,49 +42,75 @@ const std::array<TPriceField, 12> kFields = {{
 
 constexpr int kTextSize = 255;
 
-constexpr size_t kPieceRecords = 4096; // fewer are read on the calling thread alone
+// The sections the price list is read from, in the order they are added to the stream.
+enum TSection { kSystem, kInfo, kScale, kPrices };
 
-// The records of a piece of the price section as table rows: the texts stay Windows-1251 bytes, the
-// numbers are read from their file form.
-void ReadPiece(const TImpExpFile& file, const std::vector<int>& records, size_t begin, size_t end,
-               const std::array<int, kFields.size()>& sources, TRowBatch& rows,
-               const std::function<void()>& pump) {
-    std::vector<QByteArrayView> values;
+constexpr size_t kPieceRecords = 4096; // fewer are made into rows on the calling thread
+
+// A piece of the price section's records as table rows: the texts stay Windows-1251 bytes, the numbers
+// are read from their file form.
+std::unique_ptr<TRowBatch> MakeRows(const TImpExpRecords& records,
+                                    const std::array<int, kFields.size()>& sources, const TMemTable& table) {
+    auto rows = std::make_unique<TRowBatch>(table);
     std::vector<TRowBatch::TCell> cells(kFields.size());
-    rows.Reserve(int(end - begin));
-    for (size_t r = begin; r < end; ++r) {
-        if (pump) pump();
-        file.RecordValues(records[r], values);
+    rows->Reserve(int(records.Count));
+    for (size_t r = 0; r < records.Count; ++r) {
         for (size_t i = 0; i < kFields.size(); ++i) {
-            const QByteArrayView value = sources[i] < 0 ? QByteArrayView() : values[size_t(sources[i])];
+            const QByteArrayView value = records.Value(r, sources[i]);
             if (kFields[i].Type == TFieldType::String)
                 cells[i].Text = value;
             else
                 cells[i].Number = FileText::ToFloat(value);
         }
-        rows.Add(cells);
+        rows->Add(cells);
     }
+    rows->Finish();
+    return rows;
 }
 
-// Reads the open price section into the empty table in two pieces on two cores; the calling thread
-// reads the first piece and keeps the pump going until the second is done too.
-void ReadRecords(const TImpExpFile& file, TMemTable& table, const std::function<void()>& pump) {
-    const std::vector<int> records = file.RecordLines();
-    std::array<int, kFields.size()> sources;
-    for (size_t i = 0; i < kFields.size(); ++i)
-        sources[i] = file.FieldIndex(kFields[i].Source);
-    const size_t middle = records.size() < 2 * kPieceRecords ? records.size() : records.size() / 2;
-    TRowBatch first(table), second(table);
-    auto secondPiece = std::async(middle < records.size() ? std::launch::async : std::launch::deferred, [&] {
-        ReadPiece(file, records, middle, records.size(), sources, second, {});
-    });
-    ReadPiece(file, records, 0, middle, sources, first, pump);
-    while (secondPiece.wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout)
-        pump();
-    secondPiece.get();
-    table.AppendRows(first);
-    table.AppendRows(second);
-}
+// The rows of the price section, made on the other core while the calling thread reads the file on. At
+// most two pieces wait, so that the file's text never piles up in memory.
+class TRowPipeline {
+public:
+    TRowPipeline(const TMemTable& table, std::function<void()> pump)
+        : m_table(table), m_pump(std::move(pump)) {}
+
+    void Add(TImpExpRecords& records, const std::array<int, kFields.size()>& sources) {
+        const bool small = records.Count < kPieceRecords;
+        while (m_pending.size() >= (small ? 1 : 2))
+            Collect();
+        if (small) {
+            m_rows.push_back(MakeRows(records, sources, m_table));
+            return;
+        }
+        m_pending.push_back(std::async(std::launch::async, [this, piece = std::move(records), sources] {
+            return MakeRows(piece, sources, m_table);
+        }));
+    }
+
+    // Every piece's rows, in file order.
+    std::vector<TRowBatch*> Rows() {
+        while (!m_pending.empty())
+            Collect();
+        std::vector<TRowBatch*> rows;
+        for (const auto& piece : m_rows)
+            rows.push_back(piece.get());
+        return rows;
+    }
+
+private:
+    void Collect() {
+        while (m_pending.front().wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout)
+            m_pump();
+        m_rows.push_back(m_pending.front().get());
+        m_pending.pop_front();
+    }
+
+    const TMemTable& m_table;
+    std::function<void()> m_pump;
+    std::deque<std::future<std::unique_ptr<TRowBatch>>> m_pending;
+    std::vector<std::unique_ptr<TRowBatch>> m_rows;
+};
 
 } // namespace
 
@@ -128,40 +157,54 @@ void TPriceList::Load(const QString& fileName, TTableViewLogic& priceView, TMemT
     const auto pump = [&processMessages] {
         if (processMessages) processMessages();
     };
-    TImpExpFile file(fileName, true);
-
-    file.OpenSection(u"СИСТЕМНЫЕ_ДАННЫЕ");
-    file.Last();
-    FileVersion::Check(file.FieldByName(u"ВЕРСИЯ").AsString(), u"файла данных data.iop"_s);
-
-    file.OpenSection(u"ИНФ_О_ПРАЙСЕ");
-    file.First();
-    PriceInfo.clear();
-    const TFieldValue& parameter = file.FieldByName(u"ПАРАМЕТР");
-    const TFieldValue& value = file.FieldByName(u"ЗНАЧЕНИЕ");
-    for (; file.HasRecord(); file.Next()) {
-        pump();
-        PriceInfo.append({parameter.AsString(), value.AsString()});
-    }
-
-    file.OpenSection(u"СИСТЕМА_СКИДОК");
-    file.First();
-    DiscountScale.clear();
-    const TFieldValue& summa = file.FieldByName(u"СУММА");
-    const TFieldValue& discount = file.FieldByName(u"СКИДКА");
-    for (; file.HasRecord(); file.Next()) {
-        pump();
-        DiscountScale.append({summa.AsFloat(), discount.AsFloat()});
-    }
-
+    TImpExpStream file(fileName);
+    for (const char16_t* section : {u"СИСТЕМНЫЕ_ДАННЫЕ", u"ИНФ_О_ПРАЙСЕ", u"СИСТЕМА_СКИДОК", u"ПРАЙС_ЛИСТ"})
+        file.AddSection(section);
+    QString version;
+    QList<TPriceInfoEntry> priceInfo;
+    QList<TDiscountEntry> discountScale;
     TMemTable& table = *priceView.Table;
+    TRowPipeline rows(table, pump);
+    std::optional<std::array<int, kFields.size()>> sources;
+    file.Read(true, [&](TImpExpRecords& records) {
+        if (records.Section != kSystem)
+            for (size_t r = 0; r < records.Count; ++r)
+                pump();
+        const auto field = [&](const char16_t* name) { return file.FieldIndex(records.Section, name); };
+        switch (TSection(records.Section)) {
+        case kSystem: // the last record counts
+            version = Cp1251::Decode(records.Value(records.Count - 1, field(u"ВЕРСИЯ")));
+            break;
+        case kInfo:
+            for (size_t r = 0; r < records.Count; ++r)
+                priceInfo.append({Cp1251::Decode(records.Value(r, field(u"ПАРАМЕТР"))),
+                                  Cp1251::Decode(records.Value(r, field(u"ЗНАЧЕНИЕ")))});
+            break;
+        case kScale:
+            for (size_t r = 0; r < records.Count; ++r)
+                discountScale.append({FileText::ToFloat(records.Value(r, field(u"СУММА"))),
+                                      FileText::ToFloat(records.Value(r, field(u"СКИДКА")))});
+            break;
+        case kPrices:
+            if (!sources) {
+                sources.emplace();
+                for (size_t i = 0; i < kFields.size(); ++i)
+                    (*sources)[i] = field(kFields[i].Source);
+            }
+            rows.Add(records, *sources);
+            break;
+        }
+    });
+    const std::vector<TRowBatch*> pieces = rows.Rows();
+    FileVersion::Check(version, u"файла данных data.iop"_s);
+    PriceInfo = std::move(priceInfo);
+    DiscountScale = std::move(discountScale);
+
     priceView.DataSource->SetDataSet(nullptr);
     table.Open();
     priceView.SetViewState(QString(), QString());
     table.EmptyTable();
-
-    file.OpenSection(u"ПРАЙС_ЛИСТ");
-    ReadRecords(file, table, pump);
+    table.AppendRows(pieces);
     table.First();
 
     selectTable.CopyFrom(table); // no filter is on yet: every record

@@ -36,10 +36,9 @@ public:
 
     // Reads the price list file into PriceInfo, DiscountScale, the price view's table and the selection
     // table's full copy, applies the stored sort and filter strings to the price view and attaches its
-    // data source again. The grid stays detached while the table is refilled, which takes the price
-    // section's records in two pieces on two cores. Failures raise TException; what was read before a
-    // failure stays (after a failure in the price section the grid stays detached and the table empty).
-    // The file is created empty when it is missing.
+    // data source again. The file is read a block at a time, never whole, while the other core makes the
+    // price section's rows; the grid stays detached while the table is refilled. Failures raise
+    // TException and change nothing. The file is created empty when it is missing.
     void Load(const QString& fileName, TTableViewLogic& priceView, TMemTable& selectTable,
               const QString& storedSort, const QString& storedFilter,
               const std::function<void()>& processMessages = ProcessMessages);

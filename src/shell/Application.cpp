@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "FlashForm.h"
+#include "Platform.h"
 #include "SysUnit.h"
 #include "text/TException.h"
 
@@ -38,7 +39,9 @@ void ApplicationEventsException(const std::exception_ptr& error) noexcept {
     }
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    Platform::TuneAllocator();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -13,6 +13,10 @@ namespace Platform {
 inline const QString DesktopId = QStringLiteral("example.developer.Tevlar");
 inline const QString OrderMimeType = QStringLiteral("application/x-tevlar-order");
 
+// Keeps the blocks of a few megabytes that sorting, filtering and reading a big price list take and give
+// back in the program's heap, rather than mapped anew and faulted in for every use.
+void TuneAllocator();
+
 // True when the program file runs from an installed package, whose desktop entry and order file type
 // serve every user: the entry lies in ../share/applications beside the program's folder.
 bool IsInstalled(const QString& executableDir);

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <malloc.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -81,6 +83,14 @@ const QString kLibreOfficeTabText = u"--infilter=Text - txt - csv (StarCalc):9,3
 } // namespace
 
 namespace Platform {
+
+void TuneAllocator() {
+    // glibc maps a block of more than 128 KB afresh (raising the limit only to the biggest block freed
+    // so far) and unmaps it when freed, so each use pays for faulting its pages in again.
+    constexpr int kMapped = 32 * 1024 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kMapped);
+    mallopt(M_TRIM_THRESHOLD, 2 * kMapped);
+}
 
 bool IsInstalled(const QString& executableDir) {
     return QFileInfo::exists(executableDir + u"/../share/applications/"_s + DesktopId + u".desktop"_s);

@@ -1,5 +1,7 @@
 #include "ImpExp.h"
 
+#include "ImpExpText.h"
+
 #include "text/Cp1251.h"
 #include "text/SaveFile.h"
 #include "text/TException.h"
@@ -31,13 +33,7 @@ const Markers& TheMarkers() {
     return markers;
 }
 
-TImpExpFile::LineKind Classify(QByteArrayView line) {
-    if (line.size() < 8 || line.front() != '\t' || line.back() != '\t') return TImpExpFile::LineKind::Plain;
-    const Markers& m = TheMarkers();
-    for (int k = 1; k < 6; ++k)
-        if (line == m.Text[k]) return TImpExpFile::LineKind(k);
-    return TImpExpFile::LineKind::Plain;
-}
+using ImpExpText::Classify;
 
 // What is written may never break the file's structure: a line end or NUL inside a value becomes a
 // space, and a value that spells a marker loses its TABs.
@@ -50,61 +46,106 @@ void MakeHarmless(char* data, qsizetype size) {
         std::replace(data, data + size, '\t', ' ');
 }
 
-[[noreturn]] void FailOpen(const QString& fileName) {
-    throw TException(QStringLiteral(u"Невозможно открыть файл ") + fileName);
-}
-
-[[noreturn]] void FailTooManyLines(const QString& fileName) {
-    throw TException(QStringLiteral(u"Файл ") + fileName +
-                     QStringLiteral(u" повреждён или не является файлом данных программы: в нём слишком "
-                                    u"много строк для его размера"));
-}
-
 // A few short files aside, the program's files average far more than four bytes a line (a record of
 // the price list has some 10); a file of mostly empty lines is damage or an attack, not data.
 constexpr qsizetype kFreeLines = 64 * 1024;
-qsizetype MaxLines(qsizetype bytes) {
-    return kFreeLines + bytes / 4;
-}
 
 constexpr qsizetype kSpareLines = 64;
 
 // The whole file, whatever it is: its size is only a hint (a FIFO or a device has none, a file may grow
 // while it is read), so what arrives is counted against the limit.
-QByteArray ReadWhole(const QString& fileName, qint64 limit) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) FailOpen(fileName);
-    const auto tooBig = [&] {
-        return TException(QStringLiteral(u"Файл слишком велик: ") + fileName +
-                          QStringLiteral(u" (больше %1 байт)").arg(limit));
-    };
+QByteArray ReadWhole(QFile& file, qint64 limit) {
+    const QString fileName = file.fileName();
     const qint64 hint = file.isSequential() ? 0 : file.size();
-    if (hint > limit) throw tooBig();
+    if (hint > limit) ImpExpText::FailTooBig(fileName, limit);
     // One byte more than the hint, so that the end of a regular file is seen without growing.
     QByteArray bytes(qsizetype(std::min(std::max<qint64>(hint + 1, 64 * 1024), limit + 1)),
                      Qt::Uninitialized);
     qint64 used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            if (used > limit) throw tooBig();
+            if (used > limit) ImpExpText::FailTooBig(fileName, limit);
             bytes.resize(qsizetype(std::min(used * 2, limit + 1)));
         }
         errno = 0;
         const qint64 read = file.read(bytes.data() + used, bytes.size() - used);
-        if (read < 0) {
-            const int error = errno;
-            throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") +
-                             (error ? SystemErrorText(error) : file.errorString()));
-        }
+        if (read < 0) ImpExpText::FailRead(fileName, file, errno);
         if (read == 0) break;
         used += read;
     }
-    if (used > limit) throw tooBig();
+    if (used > limit) ImpExpText::FailTooBig(fileName, limit);
     bytes.truncate(qsizetype(used));
     return bytes;
 }
 
 } // namespace
+
+namespace ImpExpText {
+
+TImpExpFile::LineKind Classify(QByteArrayView line) {
+    if (line.size() < 8 || line.front() != '\t' || line.back() != '\t') return TImpExpFile::LineKind::Plain;
+    const Markers& m = TheMarkers();
+    for (int k = 1; k < 6; ++k)
+        if (line == m.Text[k]) return TImpExpFile::LineKind(k);
+    return TImpExpFile::LineKind::Plain;
+}
+
+qsizetype MaxLines(qsizetype bytes) {
+    return kFreeLines + bytes / 4;
+}
+
+void FailTooManyLines(const QString& fileName) {
+    throw TException(QStringLiteral(u"Файл ") + fileName +
+                     QStringLiteral(u" повреждён или не является файлом данных программы: в нём слишком "
+                                    u"много строк для его размера"));
+}
+
+void FailTooBig(const QString& fileName, qint64 limit) {
+    throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName +
+                     QStringLiteral(u" (больше %1 байт)").arg(limit));
+}
+
+void FailLineTooLong(const QString& fileName) {
+    throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
+}
+
+void FailOpen(const QString& fileName) {
+    throw TException(QStringLiteral(u"Невозможно открыть файл ") + fileName);
+}
+
+void FailRead(const QString& fileName, const QFile& file, int error) {
+    throw TException(QStringLiteral(u"Ошибка чтения файла ") + fileName + QStringLiteral(": ") +
+                     (error ? SystemErrorText(error) : file.errorString()));
+}
+
+bool OpenForReading(QFile& file, bool createIfMissing) {
+    const QString fileName = file.fileName();
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) FailOpen(fileName);
+        return true;
+    }
+    if (!createIfMissing) FailOpen(fileName);
+    TSaveFile created(fileName);
+    if (!created.Open() || !created.Commit())
+        throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") +
+                         created.Reason());
+    return false;
+}
+
+int FindField(const std::vector<std::unique_ptr<TFieldValue>>& fields, QStringView name) {
+    QVarLengthArray<char, 64> lower(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const int b = Cp1251::FromUnicode(name[i].unicode());
+        lower[i] = char(Cp1251::LowerByte(uchar(b < 0 ? '?' : b)));
+    }
+    const QByteArrayView wanted(lower.constData(), lower.size());
+    int match = -1;
+    for (size_t k = 0; k < fields.size(); ++k)
+        if (fields[k]->LowerName() == wanted) match = int(k);
+    return match;
+}
+
+} // namespace ImpExpText
 
 TFieldValue::TFieldValue(QByteArray name) : m_name(std::move(name)), m_lowerName(AnsiLowerCase(m_name)) {}
 
@@ -113,15 +154,8 @@ QString TFieldValue::Name() const {
 }
 
 TImpExpFile::TImpExpFile(const QString& fileName, bool createIfMissing) {
-    if (QFile::exists(fileName)) {
-        Load(fileName);
-        return;
-    }
-    if (!createIfMissing) FailOpen(fileName);
-    TSaveFile file(fileName);
-    if (!file.Open() || !file.Commit())
-        throw TException(QStringLiteral(u"Невозможно создать файл ") + fileName + QStringLiteral(": ") +
-                         file.Reason());
+    QFile file(fileName);
+    if (ImpExpText::OpenForReading(file, createIfMissing)) Load(file);
 }
 
 TImpExpFile::~TImpExpFile() = default;
@@ -130,8 +164,9 @@ QByteArray TImpExpFile::MarkerText(LineKind kind) {
     return TheMarkers().Text[int(kind)];
 }
 
-void TImpExpFile::Load(const QString& fileName) {
-    m_original = ReadWhole(fileName, MaxFileSize);
+void TImpExpFile::Load(QFile& source) {
+    const QString fileName = source.fileName();
+    m_original = ReadWhole(source, MaxFileSize);
     const char* begin = m_original.constData();
     const char* end = begin + m_original.size();
     if (const void* nul = std::memchr(begin, 0, m_original.size())) end = static_cast<const char*>(nul);
@@ -145,8 +180,8 @@ void TImpExpFile::Load(const QString& fileName) {
     }
     // Exact for LF, CR LF and CR files; only a mixture of line ends may need more.
     const qsizetype expected = std::max(lineFeeds, carriageReturns) + 1;
-    const qsizetype maxLines = MaxLines(end - begin);
-    if (expected > maxLines) FailTooManyLines(fileName);
+    const qsizetype maxLines = ImpExpText::MaxLines(end - begin);
+    if (expected > maxLines) ImpExpText::FailTooManyLines(fileName);
 
     // A big file is split in two pieces on two cores, at a line feed: every line end stays where it was.
     const char* middle = end;
@@ -165,24 +200,20 @@ void TImpExpFile::Load(const QString& fileName) {
     m_lines.reserve(size_t(expected + kSpareLines));
     SplitLines(begin, begin, middle, m_lines, fileName, maxLines);
     secondPiece.get();
-    if (qsizetype(m_lines.size()) + qsizetype(second.size()) > maxLines) FailTooManyLines(fileName);
+    if (qsizetype(m_lines.size()) + qsizetype(second.size()) > maxLines)
+        ImpExpText::FailTooManyLines(fileName);
     m_lines.insert(m_lines.end(), second.begin(), second.end());
 }
 
 void TImpExpFile::SplitLines(const char* base, const char* begin, const char* end, std::vector<Span>& lines,
                              const QString& fileName, qsizetype maxLines) {
     for (const char* p = begin; p < end;) {
-        // Find the LF first (fast), then any CR before it: a line ends at CR, LF or CR LF.
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* limit = lf ? lf : end;
-        const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(limit - p)));
-        const char* q = cr ? cr : limit;
-        const QByteArrayView text(p, q - p);
-        if (text.size() > kSizeMask) throw TException(QStringLiteral(u"Файл слишком велик: ") + fileName);
-        if (qsizetype(lines.size()) == maxLines) FailTooManyLines(fileName);
+        const ImpExpText::TLineEnd line = ImpExpText::FindLineEnd(p, end);
+        const QByteArrayView text(p, line.TextEnd - p);
+        if (text.size() > kSizeMask) ImpExpText::FailLineTooLong(fileName);
+        if (qsizetype(lines.size()) == maxLines) ImpExpText::FailTooManyLines(fileName);
         lines.push_back({quint32(p - base), quint32(text.size()) | (quint32(Classify(text)) << 29)});
-        if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') ++q;
-        p = q + 1;
+        p = line.Next;
     }
 }
 
@@ -429,16 +460,7 @@ void TImpExpFile::ClearValues() {
 }
 
 int TImpExpFile::FieldIndex(QStringView name) const {
-    QVarLengthArray<char, 64> lower(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const int b = Cp1251::FromUnicode(name[i].unicode());
-        lower[i] = char(Cp1251::LowerByte(uchar(b < 0 ? '?' : b)));
-    }
-    const QByteArrayView wanted(lower.constData(), lower.size());
-    int match = -1;
-    for (size_t k = 0; k < m_mainFields.size(); ++k)
-        if (m_mainFields[k]->LowerName() == wanted) match = int(k);
-    return match;
+    return ImpExpText::FindField(m_mainFields, name);
 }
 
 TFieldValue& TImpExpFile::FieldByName(QStringView name) {

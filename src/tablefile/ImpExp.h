@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QFile;
 class QIODevice;
 
 // One declared field of a table file section and its current value.
@@ -99,12 +100,16 @@ private:
     };
     static constexpr quint32 kAddedBit = 0x80000000u;
     static constexpr qsizetype kParallelSize = 1 << 20; // from here on the lines are split on two cores
+
+public:
+    // The longest line a file may have.
     static constexpr quint32 kSizeMask = 0x1FFFFFFFu;
 
+private:
     const char* LineData(int index) const;
     qsizetype LineSize(int index) const { return m_lines[index].Size(); }
     bool Is(int index, LineKind kind) const { return m_lines[index].Kind() == kind; }
-    void Load(const QString& fileName);
+    void Load(QFile& source);
     static void SplitLines(const char* base, const char* begin, const char* end, std::vector<Span>& lines,
                            const QString& fileName, qsizetype maxLines);
     Span AddText(QByteArrayView text, LineKind kind);
