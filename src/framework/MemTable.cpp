@@ -570,7 +570,7 @@ void TMemTable::SortOnField(int field, bool descending) {
     CheckBrowseMode();
     const TBookmark current = Bookmark();
     // The value pick of the filter dialog asks for the same order on every F2.
-    if (field != m_sortedField || descending != m_sortedDescending) SortOrder(field, descending);
+    if (SortNeeded(field, descending)) SortOrder(field, descending);
     if (m_filtered) {
         m_visible.clear();
         for (quint32 row : m_order)

@@ -94,6 +94,10 @@ public:
     int RecordCount() const { return int(View().size()); }
     // Every record, also those the filter hides.
     int TotalRecordCount() const { return int(m_order.size()); }
+    // False when SortOnField(field, descending) only has to reuse the order it made last.
+    bool SortNeeded(int field, bool descending) const {
+        return field != m_sortedField || descending != m_sortedDescending;
+    }
     bool IsEmpty() const { return View().empty(); }
     int RecNo() const { return m_cur; } // -1 when there is no current record
     void SetRecNo(int recNo);

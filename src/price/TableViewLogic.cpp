@@ -59,8 +59,14 @@ void TTableViewLogic::GetViewState(QString& sort, QString& filter) const {
 
 void TTableViewLogic::ApplySort() {
     const TField* field = Table->FindField(SortField);
-    if (field && SortMode != TSortMode::None && Table->Active())
-        Table->SortOnField(field->Index(), SortMode == TSortMode::Descending);
+    if (field && SortMode != TSortMode::None && Table->Active()) {
+        const bool descending = SortMode == TSortMode::Descending;
+        const auto sort = [this, field, descending] { Table->SortOnField(field->Index(), descending); };
+        if (Table->SortNeeded(field->Index(), descending))
+            Sorting(sort);
+        else
+            sort();
+    }
     Table->First();
     SortChanged();
 }

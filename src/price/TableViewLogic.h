@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,8 @@ public:
 protected:
     virtual void Beep() {}
     virtual void SortChanged() {}
+    // Runs a sort that really reorders the records; a window shows that it takes a while.
+    virtual void Sorting(const std::function<void()>& sort) { sort(); }
 
 private:
     struct TCompiledTerm {

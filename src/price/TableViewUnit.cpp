@@ -1,6 +1,8 @@
 #include "TableViewUnit.h"
 
 #include "framework/DBGrid.h"
+#include "framework/MemTable.h"
+#include "shell/FlashForm.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -63,6 +65,18 @@ void TTableView::UpdateSearchPanel() {
 
 void TTableView::Beep() {
     QApplication::beep();
+}
+
+void TTableView::Sorting(const std::function<void()>& sort) {
+    // From about this size on a sort takes longer than a blink; inside another operation its wait window
+    // is already up.
+    constexpr int kWaitedRows = 100'000;
+    if (Table->TotalRecordCount() < kWaitedRows || Waiting()) {
+        sort();
+        return;
+    }
+    const TWaitGuard wait(u"Сортировка\rЖдите..."_s);
+    sort();
 }
 
 void TTableView::SortChanged() {

@@ -30,4 +30,5 @@ public:
 protected:
     void Beep() override;
     void SortChanged() override;
+    void Sorting(const std::function<void()>& sort) override;
 };
