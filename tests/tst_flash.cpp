@@ -57,6 +57,7 @@ private Q_SLOTS:
         QVERIFY(OthersEnabled(false));
         QVERIFY(m_flash->isEnabled());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QCOMPARE(m_flash->windowHandle()->transientParent(), m_main->windowHandle());
         // Centred over the main window.
         QVERIFY(qAbs(m_flash->geometry().center().x() - m_main->frameGeometry().center().x()) <= 1);
 
@@ -118,6 +119,9 @@ private Q_SLOTS:
         auto outcome = OnNextModal([&](QWidget*) {
             ShowWait(u"Чтение информации о обновлении.\rЖдите..."_s);
             QVERIFY(!dialog.isEnabled());
+            // Window managers keep a modal dialog over its parent's other windows: the wait window
+            // belongs to the dialog, so that it is seen over it.
+            QCOMPARE(m_flash->windowHandle()->transientParent(), dialog.windowHandle());
             HideWait();
             dialog.accept();
         });

@@ -180,9 +180,12 @@ void TFlash::CenterOverMainWindow() {
     QRect area;
     if (main) {
         area = main->frameGeometry();
-        // Above the main window, not above every program.
+        // Above the main window, not above every program; above a modal dialog too, which window
+        // managers otherwise keep over every window of its parent.
+        QWidget* owner = QApplication::activeModalWidget();
+        if (!owner || !owner->windowHandle()) owner = main;
         if (!windowHandle()) create();
-        windowHandle()->setTransientParent(main->windowHandle());
+        windowHandle()->setTransientParent(owner->windowHandle());
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
     }
