@@ -103,8 +103,6 @@ private Q_SLOTS:
     void valueLinesAgainstFields_data();
     void valueLinesAgainstFields();
     void walksRecords();
-    void recordValuesWithoutTheCursor_data() { valueLinesAgainstFields_data(); }
-    void recordValuesWithoutTheCursor();
     void addFieldsOnASectionWithRecords();
     void appendGoesBeforeTheFollowingSection();
     void deleteRecordsKeepsTheFieldDeclarations();
@@ -459,31 +457,6 @@ void TstTableFile::valueLinesAgainstFields() {
         QCOMPARE(field.AsString(), expected[k]);
     }
     QCOMPARE(Records(file, u"С"_s).last(), (QStringList{u"x"_s, u"y"_s, u"z"_s}));
-}
-
-// Records read by line, as several threads read them, hold what the cursor gives.
-void TstTableFile::recordValuesWithoutTheCursor() {
-    QFETCH(QStringList, valueLines);
-    TImpExpFile file(ValueLinesFile(valueLines), false);
-    file.OpenSection(u"С");
-    QCOMPARE(file.FieldIndex(u"б"), 1);
-    QCOMPARE(file.FieldIndex(u"Д"), -1); // a detail field
-    const std::vector<int> records = file.RecordLines();
-    QCOMPARE(records.size(), size_t(2));
-    std::vector<QByteArrayView> values;
-    file.First();
-    for (int record : records) {
-        QCOMPARE(file.CurrentRecord(), record);
-        file.RecordValues(record, values);
-        QCOMPARE(values.size(), size_t(3));
-        for (size_t k = 0; k < values.size(); ++k) {
-            const TFieldValue& field = *file.MainFields()[k];
-            QCOMPARE(values[k].isNull(), field.Value.IsNull());
-            QCOMPARE(values[k], field.AsBytes());
-        }
-        file.Next();
-    }
-    QVERIFY(!file.HasRecord());
 }
 
 void TstTableFile::walksRecords() {

@@ -402,25 +402,6 @@ void TImpExpFile::Next() {
     LoadRecord();
 }
 
-std::vector<int> TImpExpFile::RecordLines() const {
-    std::vector<int> records;
-    if (m_sectionStart == -1) return records;
-    for (int i = m_sectionStart; i < LineCount() && !Is(i, LineKind::Section); ++i)
-        if (Is(i, LineKind::MainRecord)) records.push_back(i);
-    return records;
-}
-
-void TImpExpFile::RecordValues(int recordLine, std::vector<QByteArrayView>& values) const {
-    values.assign(m_mainFields.size(), QByteArrayView());
-    size_t k = 0;
-    for (int j = recordLine + 1; j < LineCount() && k < values.size(); ++j) {
-        const LineKind kind = m_lines[j].Kind();
-        if (kind == LineKind::Section || kind == LineKind::MainRecord || kind == LineKind::DetailRecord)
-            break;
-        values[k++] = QByteArrayView(LineData(j), LineSize(j));
-    }
-}
-
 void TImpExpFile::LoadRecord() {
     m_currentDetail = -1;
     size_t mainIndex = 0, detailIndex = 0;

@@ -72,12 +72,6 @@ public:
     int FieldIndex(QStringView name) const;
     void AppendRecord();
 
-    // Reading records without the cursor, so that several threads can read pieces of one section: the
-    // lines of its main records, and the values of one record's main fields in the fields' order, as the
-    // cursor would give them (a null view for a value the record lacks).
-    std::vector<int> RecordLines() const;
-    void RecordValues(int recordLine, std::vector<QByteArrayView>& values) const;
-
     // Inspection, mostly for tests.
     int LineCount() const { return int(m_lines.size()); }
     QByteArray Line(int index) const { return QByteArray(LineData(index), LineSize(index)); }
