@@ -1,6 +1,7 @@
 #include "BenchSuite.h"
 
 #include "tablefile/ImpExp.h"
+#include "tablefile/ImpExpWriter.h"
 
 #include <QDir>
 
@@ -61,7 +62,7 @@ std::shared_ptr<Records> LoadRecords(const QString& path) {
 }
 
 void WritePriceSection(const Records& records, const QString& path) {
-    TImpExpFile file;
+    TImpExpWriter file(path);
     file.OpenSection(u"ПРАЙС_ЛИСТ");
     file.AddFields(kPriceFields);
     std::vector<TFieldValue*> fields;
@@ -79,7 +80,7 @@ void WritePriceSection(const Records& records, const QString& path) {
         }
         file.AppendRecord();
     }
-    file.SaveToFile(path);
+    file.Commit();
 }
 
 } // namespace

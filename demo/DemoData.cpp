@@ -1,7 +1,7 @@
 #include "DemoData.h"
 
 #include "tablefile/FileVersion.h"
-#include "tablefile/ImpExp.h"
+#include "tablefile/ImpExpWriter.h"
 #include "text/TException.h"
 
 #include <QDir>
@@ -170,7 +170,7 @@ Article MakeArticle(Random& random, int number) {
     return a;
 }
 
-void WriteInfo(TImpExpFile& file, int articles) {
+void WriteInfo(TImpExpWriter& file, int articles) {
     file.OpenSection(u"ИНФ_О_ПРАЙСЕ");
     file.AddFields({u"ПАРАМЕТР"_s, u"ЗНАЧЕНИЕ"_s});
     const std::pair<QString, QString> info[] = {
@@ -187,7 +187,7 @@ void WriteInfo(TImpExpFile& file, int articles) {
     }
 }
 
-void WriteDiscounts(TImpExpFile& file) {
+void WriteDiscounts(TImpExpWriter& file) {
     file.OpenSection(u"СИСТЕМА_СКИДОК");
     file.AddFields({u"СУММА"_s, u"СКИДКА"_s});
     for (const auto& [sum, discount] : {std::pair{5000, 3}, std::pair{15000, 5}, std::pair{50000, 7}}) {
@@ -197,7 +197,7 @@ void WriteDiscounts(TImpExpFile& file) {
     }
 }
 
-void WriteArticles(TImpExpFile& file, const std::vector<Article>& articles, bool withFlags) {
+void WriteArticles(TImpExpWriter& file, const std::vector<Article>& articles, bool withFlags) {
     file.OpenSection(u"ПРАЙС_ЛИСТ");
     QStringList fields = {u"КОД"_s,         u"НАИМЕНОВАНИЕ"_s, u"ПРОИЗВОДИТЕЛЬ"_s,   u"ЕД_ИЗМ"_s,
                           u"ЦЕНА"_s,        u"ЦЕНА_ФЛАГ"_s,    u"НАЛИЧИЕ"_s,         u"КОЛ_В_УПАКОВКЕ"_s,
@@ -233,16 +233,11 @@ void WriteArticles(TImpExpFile& file, const std::vector<Article>& articles, bool
     }
 }
 
-void WriteVersion(TImpExpFile& file, QStringView section) {
+void WriteVersion(TImpExpWriter& file, QStringView section) {
     file.OpenSection(section);
     file.AddFields({u"ВЕРСИЯ"_s});
     file.FieldByName(u"ВЕРСИЯ").Value = FileVersion::Current.toString();
     file.AppendRecord();
-}
-
-TImpExpFile FreshFile(const QString& path) {
-    QFile::remove(path);
-    return TImpExpFile(path, true);
 }
 
 } // namespace
@@ -281,21 +276,21 @@ std::vector<Article> MakeUpdate(const std::vector<Article>& current, const Optio
 }
 
 void WritePriceList(const QString& path, const std::vector<Article>& articles) {
-    TImpExpFile file = FreshFile(path);
+    TImpExpWriter file(path);
     WriteVersion(file, u"СИСТЕМНЫЕ_ДАННЫЕ");
     WriteInfo(file, int(articles.size()));
     WriteDiscounts(file);
     WriteArticles(file, articles, true);
-    file.SaveToFile(path);
+    file.Commit();
 }
 
 void WriteUpdatePackage(const QString& path, const std::vector<Article>& articles) {
-    TImpExpFile file = FreshFile(path);
+    TImpExpWriter file(path);
     WriteVersion(file, u"ДАННЫЕ_ОБНОВЛЕНИЯ");
     WriteInfo(file, int(articles.size()));
     WriteDiscounts(file);
     WriteArticles(file, articles, false);
-    file.SaveToFile(path);
+    file.Commit();
 }
 
 void ZipUpdatePackage(const QString& uprPath, const QString& zipPath) {

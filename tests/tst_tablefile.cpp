@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "tablefile/ImpExp.h"
+#include "tablefile/ImpExpWriter.h"
 #include "text/Cp1251.h"
 #include "text/TException.h"
 
@@ -71,6 +72,43 @@ private:
     qint64 m_capacity;
 };
 
+// The same sections, fields and records for the whole-file writer and the streaming one: names and values
+// that must be made harmless, every kind of value, values kept from record to record, fields declared
+// twice, records before any field and a section without records.
+template <typename TWriter> void WriteSampleSections(TWriter& file) {
+    file.AppendRecord(); // no section yet
+    file.OpenSection(u"ПУСТОЙ");
+    file.AppendRecord(); // no field yet
+    file.OpenSection(u"С\rЛОМАНЫМ\nИМЕНЕМ");
+    file.AddFields({u"А"_s, u"Б"_s, u"а"_s, u"А"_s, u"\tЗАП_ОСН\t"_s});
+    file.AddFields({u"В"_s, u"Б"_s});
+    const TValue values[] = {TValue(u"a\r\nb"_s),
+                             TValue(kRecord),
+                             TValue(kSection + u'x'),
+                             TValue::FromBytes(QByteArray("n\0l", 3)),
+                             TValue(42),
+                             TValue(qint64(9007199254740993)),
+                             TValue(1234.5678),
+                             TValue(-0.1),
+                             TValue(TCurrency{123456}),
+                             TValue(TDateTime::FromDate(QDate(2026, 12, 9))),
+                             TValue(true),
+                             TValue(u"Фильтр «Стандарт» — №5"_s),
+                             TValue()};
+    for (const TValue& value : values) {
+        file.FieldByName(u"а").Value = value;
+        file.AppendRecord();
+        file.FieldByName(u"б").Value = value; // kept for the next record
+    }
+    file.FieldByName(u"НЕТ_ТАКОГО").Value = u"никуда"_s;
+    file.ClearValues();
+    file.AppendRecord();
+    file.OpenSection(u"ПОСЛЕДНИЙ");
+    file.AddFields({u"Х"_s});
+    file.FieldByName(u"Х").Value = u"конец"_s;
+    file.AppendRecord();
+}
+
 } // namespace
 
 class TstTableFile : public QObject {
@@ -124,6 +162,8 @@ private Q_SLOTS:
     // Saving
     void saveOntoADirectoryFails();
     void failedWriteKeepsTheOldFile();
+    void streamingWriterWritesTheSameBytes();
+    void streamingWriterFailureKeepsTheOldFile();
     void smallFileCutShortIsAFailure();
     void writeToStopsAtAFailingDevice();
     void valuesOutliveTheirFile();
@@ -817,6 +857,44 @@ void TstTableFile::failedWriteKeepsTheOldFile() {
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.iop"_s});
     file.SaveToFile(path);
     QVERIFY(ReadFile(u"data.iop"_s).size() > 64 * 1024);
+}
+
+void TstTableFile::streamingWriterWritesTheSameBytes() {
+    TImpExpFile whole;
+    WriteSampleSections(whole);
+    whole.SaveToFile(Path(u"whole.iop"_s));
+    TImpExpWriter streamed(Path(u"streamed.iop"_s));
+    WriteSampleSections(streamed);
+    QVERIFY(!QFile::exists(Path(u"streamed.iop"_s))); // nothing in place before the commit
+    streamed.Commit();
+    QCOMPARE(ReadFile(u"streamed.iop"_s), ReadFile(u"whole.iop"_s));
+    TImpExpFile read(Path(u"streamed.iop"_s), false);
+    QCOMPARE(Records(read, u"ПОСЛЕДНИЙ"_s), (QList<QStringList>{{u"конец"_s}}));
+}
+
+void TstTableFile::streamingWriterFailureKeepsTheOldFile() {
+    const QByteArray old = FileBytes({kSection, u"СТАРЫЙ"_s, kMainFields});
+    const QString path = WriteFile(u"data.iop"_s, old);
+    {
+        const FileSizeLimit limit(64 * 1024);
+        try {
+            TImpExpWriter file(path);
+            file.OpenSection(u"ПРАЙС_ЛИСТ");
+            file.AddFields({u"КОД"_s, u"НАИМЕНОВАНИЕ"_s});
+            for (int i = 0; i < 5000; ++i) {
+                file.FieldByName(u"КОД").Value = i;
+                file.FieldByName(u"НАИМЕНОВАНИЕ").Value = u"Фильтр масляный для проверки записи"_s;
+                file.AppendRecord();
+            }
+            file.Commit();
+            QFAIL("a write beyond the file size limit succeeded");
+        } catch (const TException& e) {
+            QCOMPARE(e.Message(), u"Ошибка записи файла "_s + path + u": Превышен допустимый размер файла"_s);
+        }
+    }
+    QCOMPARE(ReadFile(u"data.iop"_s), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.iop"_s});
+    QVERIFY_THROWS_EXCEPTION(TException, TImpExpWriter(Path(u"нет/data.iop"_s)));
 }
 
 void TstTableFile::smallFileCutShortIsAFailure() {

@@ -3,6 +3,7 @@
 #include "tablefile/FileVersion.h"
 
 #include "tablefile/ImpExp.h"
+#include "tablefile/ImpExpWriter.h"
 #include "text/TException.h"
 
 using namespace Qt::StringLiterals;
@@ -27,7 +28,7 @@ TValue Number(double value, const QByteArray& fileText) {
     return value;
 }
 
-void AppendRecord(TImpExpFile& file, std::initializer_list<std::pair<QStringView, TValue>> values) {
+void AppendRecord(TImpExpWriter& file, std::initializer_list<std::pair<QStringView, TValue>> values) {
     file.ClearValues();
     for (const auto& [name, value] : values)
         file.FieldByName(name).Value = value;
@@ -76,7 +77,7 @@ OrderDocument Read(const QString& fileName, const std::function<void()>& pump) {
 }
 
 void Write(const QString& fileName, const OrderHeader& h, const std::vector<OrderLine>& lines) {
-    TImpExpFile file;
+    TImpExpWriter file(fileName);
 
     file.OpenSection(u"ДАННЫЕ_ЗАКАЗА");
     file.AddFields({u"ВЕРСИЯ"_s});
@@ -109,7 +110,7 @@ void Write(const QString& fileName, const OrderHeader& h, const std::vector<Orde
         file.AppendRecord();
     }
 
-    file.SaveToFile(fileName);
+    file.Commit();
 }
 
 } // namespace OrderFile

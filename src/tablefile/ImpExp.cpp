@@ -35,16 +35,7 @@ const Markers& TheMarkers() {
 
 using ImpExpText::Classify;
 
-// What is written may never break the file's structure: a line end or NUL inside a value becomes a
-// space, and a value that spells a marker loses its TABs.
-void MakeHarmless(char* data, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i) {
-        const uchar c = uchar(data[i]);
-        if (c <= '\r' && (c == '\r' || c == '\n' || c == '\0')) data[i] = ' ';
-    }
-    if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain)
-        std::replace(data, data + size, '\t', ' ');
-}
+using ImpExpText::MakeHarmless;
 
 // A few short files aside, the program's files average far more than four bytes a line (a record of
 // the price list has some 10); a file of mostly empty lines is damage or an attack, not data.
@@ -88,6 +79,25 @@ TImpExpFile::LineKind Classify(QByteArrayView line) {
     for (int k = 1; k < 6; ++k)
         if (line == m.Text[k]) return TImpExpFile::LineKind(k);
     return TImpExpFile::LineKind::Plain;
+}
+
+void MakeHarmless(char* data, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar c = uchar(data[i]);
+        if (c <= '\r' && (c == '\r' || c == '\n' || c == '\0')) data[i] = ' ';
+    }
+    if (Classify(QByteArrayView(data, size)) != TImpExpFile::LineKind::Plain)
+        std::replace(data, data + size, '\t', ' ');
+}
+
+QByteArray HarmlessName(QStringView name) {
+    QByteArray bytes = Cp1251::Encode(name);
+    MakeHarmless(bytes.data(), bytes.size());
+    return bytes;
+}
+
+void FailWrite(const QString& fileName, const QString& reason) {
+    throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") + reason);
 }
 
 qsizetype MaxLines(qsizetype bytes) {
@@ -295,9 +305,7 @@ void TImpExpFile::SaveToFile(const QString& fileName, const std::function<void()
     TSaveFile file(fileName);
     const bool written = file.Open() && WriteTo(file);
     if (written && beforeReplace) beforeReplace();
-    if (!written || !file.Commit())
-        throw TException(QStringLiteral(u"Ошибка записи файла ") + fileName + QStringLiteral(": ") +
-                         file.Reason());
+    if (!written || !file.Commit()) ImpExpText::FailWrite(fileName, file.Reason());
 }
 
 void TImpExpFile::ResetPosition() {
@@ -328,9 +336,8 @@ void TImpExpFile::OpenSection(QStringView name) {
     }
 
     if (m_sectionStart == -1) {
-        QByteArray safeName = wanted;
-        MakeHarmless(safeName.data(), safeName.size());
-        InsertLines(n, {MarkerLine(LineKind::Section), MakeLine(safeName), MarkerLine(LineKind::MainFields)});
+        InsertLines(n, {MarkerLine(LineKind::Section), MakeLine(ImpExpText::HarmlessName(name)),
+                        MarkerLine(LineKind::MainFields)});
         m_sectionStart = n + 2;
     } else if (m_sectionStart == n || !Is(m_sectionStart, LineKind::MainFields)) {
         // A section without a field list (or a name on the very last line) has no fields.
@@ -350,8 +357,7 @@ void TImpExpFile::OpenSection(QStringView name) {
 void TImpExpFile::AddFields(const QStringList& names) {
     if (m_sectionStart == -1) return;
     for (const QString& name : names) {
-        QByteArray bytes = Cp1251::Encode(name);
-        MakeHarmless(bytes.data(), bytes.size());
+        QByteArray bytes = ImpExpText::HarmlessName(name);
         const bool declared = std::any_of(m_mainFields.begin(), m_mainFields.end(),
                                           [&](const auto& f) { return f->NameBytes() == bytes; });
         if (declared) continue;

@@ -1,7 +1,8 @@
 #pragma once
 
-// What the whole-file reader (TImpExpFile) and the streaming one (TImpExpStream) share, so that both read
-// a file alike: where a line ends, which lines are markers, the limits and their messages.
+// What the whole-file reader (TImpExpFile), the streaming one (TImpExpStream) and the streaming writer
+// (TImpExpWriter) share, so that all read and write a file alike: where a line ends, which lines are
+// markers, what a written line may not hold, the limits and their messages.
 
 #include "ImpExp.h"
 
@@ -17,6 +18,13 @@ class QFile;
 namespace ImpExpText {
 
 TImpExpFile::LineKind Classify(QByteArrayView line);
+
+// What is written may never break the file's structure: a line end or NUL inside a value becomes a
+// space, and a value that spells a marker loses its TABs.
+void MakeHarmless(char* data, qsizetype size);
+// A section's or field's name as it is written.
+QByteArray HarmlessName(QStringView name);
+[[noreturn]] void FailWrite(const QString& fileName, const QString& reason);
 
 // The line that starts at p ends at the first CR or LF before end (or at end); the next one starts after
 // that CR, LF or CR LF.
