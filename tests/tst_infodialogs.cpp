@@ -116,8 +116,11 @@ private Q_SLOTS:
 
         // The value column widened beyond the dialog and scrolled to its end: the parameters stay.
         grid.SetColWidth(1, 2000);
-        const QRect titles = fixed->geometry();
         QTRY_VERIFY(grid.horizontalScrollBar()->maximum() > 0);
+        // Taken once the scroll bar is laid out, which shortens the column of titles.
+        QTRY_VERIFY(grid.horizontalScrollBar()->isVisible());
+        QTRY_COMPARE(fixed->height(), grid.viewport()->height());
+        const QRect titles = fixed->geometry();
         grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
         QVERIFY(fixed->isVisible());
         QCOMPARE(fixed->geometry(), titles);
