@@ -13,9 +13,22 @@
 
 #include <cstdio>
 
+namespace {
+
+// The offscreen platform says for every window shown that it cannot raise it or pass on its size hints:
+// lines between the rows that tell nothing.
+QtMessageHandler defaultHandler = nullptr;
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
+    defaultHandler(type, context, message);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     // The order rows build real order frames; no display is needed for that.
     if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    defaultHandler = qInstallMessageHandler(QuietHandler);
     TApplication app(argc, argv); // the main window's rows need the program's application object
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QStringList args = app.arguments().mid(1);
