@@ -29,10 +29,10 @@ inline QByteArrayView FuzzInput(const uint8_t* data, size_t size) {
     return {reinterpret_cast<const char*>(data), qsizetype(size)};
 }
 
-// The program's own setting: numbers and texts as a Russian user sees them.
-inline void FuzzSetUp() {
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-}
+// Run once before the first input (FuzzSupport.cpp's LLVMFuzzerInitialize), after the program's own
+// setting: numbers and texts as a Russian user sees them. A target that needs fixed files defines it;
+// the others get the empty one.
+void FuzzPrepare();
 
 // A private folder for the files the code under test reads and writes; it lives as long as the process.
 class TFuzzFolder {

@@ -37,11 +37,6 @@ void CheckSorted(const TTextCollation& collation, const QCollator& collator,
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const TTextCollation collation(kRussian);
     static const QCollator collator = [] {

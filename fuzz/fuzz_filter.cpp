@@ -87,11 +87,6 @@ void CheckFilterDialogText(const QString& filterText) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<QByteArrayView> lines = SplitInput(FuzzInput(data, size), "\n", 64);
     const QString stored = QString::fromUtf8(lines[0]);

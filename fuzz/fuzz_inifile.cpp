@@ -91,11 +91,6 @@ QByteArray Saved(const TIniFile& ini) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TFuzzFolder& folder = TFuzzFolder::Get();
     const std::vector<QByteArrayView> parts = SplitInput(FuzzInput(data, size), "\n@@\n", 2);

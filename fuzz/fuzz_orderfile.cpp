@@ -38,11 +38,6 @@ void CheckSame(const OrderDocument& a, const OrderDocument& b) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TFuzzFolder& folder = TFuzzFolder::Get();
     const QString input = folder.Write(QStringLiteral("input.zkz"), FuzzInput(data, size));

@@ -111,10 +111,8 @@ void CheckKey(QByteArrayView input) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
+void FuzzPrepare() {
     TFuzzFolder::Get().Write(u"upgrade.zip"_s, kPackage);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -141,11 +141,6 @@ void CheckStreamed(const QString& input, const std::vector<QByteArray>& names) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TFuzzFolder& folder = TFuzzFolder::Get();
     const QString input = folder.Write(QStringLiteral("input.iop"), FuzzInput(data, size));

@@ -98,11 +98,6 @@ void CheckShownNumber(double v) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes = FuzzInput(data, size);
     CheckCodec(bytes);

@@ -81,11 +81,6 @@ void CheckExtraction(const QString& zipFile, const QString& memberName) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString zipFile = TFuzzFolder::Get().Write(u"input.zip"_s, FuzzInput(data, size));
     CheckExtraction(zipFile, u"upgrade.upr"_s);

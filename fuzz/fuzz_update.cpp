@@ -133,13 +133,11 @@ void CheckApplied(const QString& packageFile, const QString& dataFile, const std
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzSetUp();
+void FuzzPrepare() {
     // The articles of the seed package's price list: most codes of the seed match one of them.
     const QString path = TFuzzFolder::Get().Path(u"fixed.iop"_s);
     Demo::WritePriceList(path, Demo::MakeArticles({.Articles = 6, .Seed = 1}));
     g_priceList = TFuzzFolder::Read(path);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
